@@ -1,0 +1,94 @@
+#include "MessageList.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+const std::array<MessageColumnInfo, kMessageColumnCount> kMessageColumns = {{
+    {L"Module Name", 80, ColumnAlignment::Left},
+    {L"Path", 35, ColumnAlignment::Left},
+    {L"Error", 34, ColumnAlignment::Left},
+    {L"Locale ID", 80, ColumnAlignment::Right},
+    {L"Value", 75, ColumnAlignment::Right},
+    {L"Value (Hex)", 75, ColumnAlignment::Left},
+    {L"Message text", 1500, ColumnAlignment::Left},
+}};
+
+int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
+    // The comparison of lstrcmpiW, on counted strings.
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(), static_cast<int>(b.size())) -
+           CSTR_EQUAL;
+}
+
+std::wstring_view MemoryMessageList::Store(const std::wstring& text) {
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    if (text.empty()) {
+        return {};
+    }
+    if (m_chunks.empty() || m_chunkSize - m_chunkUsed < text.size()) {
+        m_chunkSize = std::max(kChunk, text.size());
+        m_chunks.push_back(std::make_unique_for_overwrite<wchar_t[]>(m_chunkSize));
+        m_chunkUsed = 0;
+    }
+    wchar_t* at = m_chunks.back().get() + m_chunkUsed;
+    std::copy(text.begin(), text.end(), at);
+    m_chunkUsed += text.size();
+    return {at, text.size()};
+}
+
+int MemoryMessageList::AppendRow(const std::wstring& moduleName) {
+    auto at = m_rows.end();
+    if (m_order == Order::SortedByModuleName) {
+        at = std::upper_bound(m_rows.begin(), m_rows.end(), moduleName,
+                              [](const std::wstring& name, const Row& row) {
+                                  return CompareModuleNames(name, row[COL_MODULE_NAME]) < 0;
+                              });
+    }
+    Row row{};
+    row[COL_MODULE_NAME] = Store(moduleName);
+    at = m_rows.insert(at, row);
+    return static_cast<int>(at - m_rows.begin());
+}
+
+void MemoryMessageList::SetCell(int row, int column, const std::wstring& text) {
+    if (row < 0 || row >= GetRowCount() || column < 1 || column >= kMessageColumnCount) {
+        throw std::out_of_range("MemoryMessageList::SetCell");
+    }
+    m_rows[row][column] = Store(text);
+}
+
+std::wstring_view MemoryMessageList::Cell(int row, int column) const {
+    if (row < 0 || row >= GetRowCount() || column < 0 || column >= kMessageColumnCount) {
+        return {};
+    }
+    return m_rows[row][column];
+}
+
+void MemoryMessageList::ReserveRows(int totalRows) {
+    // Room grows at least geometrically, so that a reservation per table does not copy the rows
+    // of every earlier table again.
+    const size_t wanted = totalRows > 0 ? static_cast<size_t>(totalRows) : 0;
+    if (wanted > m_rows.capacity()) {
+        m_rows.reserve(std::max(wanted, 2 * m_rows.capacity()));
+    }
+}
+
+void MemoryMessageList::DeleteAllRows() {
+    m_rows.clear();
+    m_chunks.clear();
+    m_chunkUsed = m_chunkSize = 0;
+}
+
+ScanTally& ScanTally::operator+=(const ScanTally& other) {
+    auto add = [](std::int32_t a, std::int32_t b) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) +
+                                         static_cast<std::uint32_t>(b));
+    };
+    nMessages = add(nMessages, other.nMessages);
+    nFilesSearched = add(nFilesSearched, other.nFilesSearched);
+    nTables = add(nTables, other.nTables);
+    nFolders = add(nFolders, other.nFolders);
+    return *this;
+}

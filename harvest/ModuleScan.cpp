@@ -1,0 +1,171 @@
+#include "ModuleScan.h"
+
+#include "MessageTable.h"
+#include "TextHelpers.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+constexpr WORD kMessageTableType = 11; // RT_MESSAGETABLE
+
+bool IsMessageTableType(LPCWSTR type) {
+    return IS_INTRESOURCE(type) && LOWORD(reinterpret_cast<ULONG_PTR>(type)) == kMessageTableType;
+}
+
+std::uint64_t FileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return 0;
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+// The identifier cells are written directly into reused buffers: a table has thousands of rows.
+
+// "%d" of the identifier taken as signed.
+void FormatSignedDecimal(std::uint32_t id, std::wstring& cell) {
+    wchar_t digits[12];
+    wchar_t* const end = digits + 12;
+    wchar_t* p = end;
+    const bool negative = (id & 0x80000000u) != 0;
+    std::uint32_t magnitude = negative ? 0u - id : id;
+    do {
+        *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) {
+        *--p = L'-';
+    }
+    cell.assign(p, end);
+}
+
+// "0x%08X" of the identifier.
+void FormatHex8(std::uint32_t id, std::wstring& cell) {
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    cell.assign(L"0x00000000");
+    for (int i = 9; i >= 2; --i, id >>= 4) {
+        cell[i] = kDigits[id & 0xF];
+    }
+}
+
+// Writes the rows of one table, the cells in the order 0, 1, 3, 4, 5, 6.
+class RowWriter : public MessageTable::Sink {
+public:
+    RowWriter(ModuleScanContext& context, WORD language)
+        : m_context(context), m_list(context.pOwner->GetMessageList()),
+          m_localeCell(FormatString(L"%d (%ls)", static_cast<int>(language),
+                                    GetLocaleText(language, LOCALE_SNATIVELANGNAME).c_str())) {}
+
+    void OnMessage(std::uint32_t id, const std::wstring& text) override {
+        const int row = m_list.AppendRow(m_context.strFileName);
+        m_list.SetCell(row, COL_PATH, m_context.strFolder);
+        m_list.SetCell(row, COL_LOCALE_ID, m_localeCell);
+        FormatSignedDecimal(id, m_number);
+        m_list.SetCell(row, COL_VALUE, m_number);
+        FormatHex8(id, m_number);
+        m_list.SetCell(row, COL_VALUE_HEX, m_number);
+        m_list.SetCell(row, COL_MESSAGE_TEXT, text);
+    }
+
+private:
+    ModuleScanContext& m_context;
+    MessageList& m_list;
+    std::wstring m_localeCell;
+    std::wstring m_number;
+};
+
+} // namespace
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    std::wstring path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append(1, L'\\').append(name);
+    return path;
+}
+
+void AppendErrorRow(MessageList& list, const std::wstring& fileName, const std::wstring& folder,
+                    DWORD code) {
+    const int row = list.AppendRow(fileName);
+    list.SetCell(row, COL_PATH, folder);
+    list.SetCell(row, COL_ERROR, GetSystemErrorText(code));
+}
+
+ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
+    const std::wstring path = JoinPath(folder, fileName);
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        const DWORD code = GetLastError();
+        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+        ScanTally tally;
+        tally.nFilesSearched = 1;
+        return tally;
+    }
+
+    ModuleScanContext context;
+    context.pOwner = &owner;
+    context.strFileName = fileName;
+    context.strFolder = folder;
+    context.nDecodeBudget = FileSizeOf(path);
+
+    const BOOL enumerated =
+        EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
+                           reinterpret_cast<LONG_PTR>(&context));
+    ScanTally tally = context.tally;
+    tally.nFilesSearched = 1;
+    if (!enumerated) {
+        const DWORD code = GetLastError();
+        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+    }
+    FreeLibrary(module);
+    return tally;
+}
+
+BOOL CALLBACK EnumMessageTableNamesProc(HMODULE module, LPCWSTR type, LPWSTR name,
+                                        LONG_PTR context) {
+    if (context == 0 || !IsMessageTableType(type)) {
+        return FALSE;
+    }
+    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(kMessageTableType), name,
+                           EnumMessageTableLanguagesProc, context);
+    return TRUE;
+}
+
+BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWSTR name,
+                                            WORD language, LONG_PTR context) {
+    auto* scan = reinterpret_cast<ModuleScanContext*>(context);
+    if (scan == nullptr || !IsMessageTableType(type)) {
+        return FALSE;
+    }
+    HRSRC resource = FindResourceExW(module, MAKEINTRESOURCEW(kMessageTableType), name, language);
+    if (resource == nullptr) {
+        return TRUE;
+    }
+    HGLOBAL loaded = LoadResource(module, resource);
+    if (loaded == nullptr) {
+        return TRUE;
+    }
+    const DWORD size = SizeofResource(module, resource);
+    const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
+    if (data == nullptr) {
+        return TRUE;
+    }
+
+    const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
+    MessageList& list = scan->pOwner->GetMessageList();
+    const std::int64_t reservation =
+        list.GetRowCount() +
+        static_cast<std::int64_t>(std::min<std::uint64_t>(
+            announcement.walkable, std::min<std::uint64_t>(size / 4, scan->nDecodeBudget / 4)));
+    list.ReserveRows(static_cast<int>(std::min<std::int64_t>(reservation, INT_MAX)));
+
+    ScanTally table;
+    table.nMessages = static_cast<std::int32_t>(announcement.announced);
+    table.nTables = 1;
+    scan->tally += table;
+
+    RowWriter writer(*scan, language);
+    MessageTable::Decode(data, size, scan->nDecodeBudget, writer);
+    return TRUE;
+}

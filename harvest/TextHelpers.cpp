@@ -1,0 +1,93 @@
+#include "TextHelpers.h"
+
+#include <cstdarg>
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+#include <new>
+
+std::wstring GetSystemErrorText(DWORD code) {
+    std::wstring text;
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer),
+        0, nullptr);
+    if (length != 0 && buffer != nullptr) {
+        text.assign(buffer, length);
+        FlattenMessageText(text);
+    }
+    LocalFree(buffer);
+    if (text.empty()) {
+        text = (code & 0x80000000u) != 0
+                   ? FormatString(L"Unknown error 0x%08X", code)
+                   : FormatString(L"Unknown error %i", static_cast<int>(code));
+    }
+    return text;
+}
+
+std::wstring GetLocaleText(DWORD languageId, LCTYPE lcType) {
+    wchar_t buffer[64] = {};
+    const LCID locale = MAKELCID(LOWORD(languageId), SORT_DEFAULT);
+    if (GetLocaleInfoW(locale, lcType, buffer, 64) == 0) {
+        return {};
+    }
+    buffer[63] = L'\0';
+    return buffer;
+}
+
+std::wstring GetWindowTextString(HWND window) {
+    std::wstring result;
+    DWORD lastError = 0;
+    for (size_t capacity = 2;; capacity *= 2) {
+        std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[capacity]);
+        if (!buffer || capacity > 0x40000000u) {
+            SetLastError(ERROR_OUTOFMEMORY);
+            return {};
+        }
+        SetLastError(0);
+        buffer[0] = L'\0';
+        const int length = GetWindowTextW(window, buffer.get(), static_cast<int>(capacity));
+        lastError = GetLastError();
+        if (length == 0 || static_cast<size_t>(length) < capacity - 1) {
+            result.assign(buffer.get(), length > 0 ? static_cast<size_t>(length) : 0);
+            break;
+        }
+    }
+    SetLastError(lastError);
+    return result;
+}
+
+std::wstring FormatString(const wchar_t* format, ...) {
+    std::wstring result(128, L'\0');
+    for (;;) {
+        va_list args;
+        va_start(args, format);
+        const int written = std::vswprintf(result.data(), result.size() + 1, format, args);
+        va_end(args);
+        if (written >= 0 && static_cast<size_t>(written) <= result.size()) {
+            result.resize(static_cast<size_t>(written));
+            return result;
+        }
+        if (result.size() >= 0x1000000u) {
+            return {};
+        }
+        result.resize(result.size() * 2);
+    }
+}
+
+void FlattenMessageText(std::wstring& text) {
+    size_t out = 0;
+    for (size_t in = 0; in < text.size(); ++in) {
+        if (text[in] == L'\r' && in + 1 < text.size() && text[in + 1] == L'\n') {
+            text[out++] = L' ';
+            ++in;
+        } else {
+            text[out++] = text[in];
+        }
+    }
+    while (out > 0 && std::iswspace(text[out - 1])) {
+        --out;
+    }
+    text.resize(out);
+}

@@ -1,0 +1,137 @@
+#include "ModuleScan.h"
+#include "ScanOwner.h"
+#include "TextHelpers.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+struct Scanned {
+    Rows rows;
+    ScanTally tally;
+};
+
+Scanned Scan(const std::wstring& folder, const std::wstring& file) {
+    MemoryScanOwner owner;
+    Scanned s;
+    s.tally = ScanModule(owner, folder, file);
+    s.rows = AllRows(owner.list);
+    return s;
+}
+
+std::vector<std::wstring> Row(const std::wstring& module, const std::wstring& folder,
+                              const std::wstring& locale, const std::wstring& value,
+                              const std::wstring& hex, const std::wstring& text) {
+    return {module, folder, L"", locale, value, hex, text};
+}
+
+std::vector<std::wstring> ErrorRow(const std::wstring& module, const std::wstring& folder,
+                                   DWORD code) {
+    return {module, folder, GetSystemErrorText(code), L"", L"", L"", L""};
+}
+
+const std::wstring kEnglish = L"1033 (English)";
+
+} // namespace
+
+TEST(ScanModule, OneTableOfThreeMessages) {
+    const std::wstring folder = FixtureFolder();
+    const Scanned s = Scan(folder, L"basic.dll");
+    const Rows expected = {
+        Row(L"basic.dll", folder, kEnglish, L"1", L"0x00000001", L"First message"),
+        Row(L"basic.dll", folder, kEnglish, L"2", L"0x00000002", L"Second line two"),
+        Row(L"basic.dll", folder, kEnglish, L"3", L"0x00000003", L"Third"),
+    };
+    EXPECT_EQ(s.rows, expected);
+    EXPECT_EQ(s.tally, (ScanTally{3, 1, 1, 0}));
+}
+
+TEST(ScanModule, EveryLanguageIsATableOfItsOwn) {
+    const Scanned s = Scan(FixtureFolder(), L"languages.dll");
+    ASSERT_EQ(s.rows.size(), 6u);
+    EXPECT_EQ(s.tally, (ScanTally{6, 1, 2, 0}));
+    // The rows of one language stay together, ids ascending within each.
+    const std::wstring first = s.rows[0][COL_LOCALE_ID];
+    const std::wstring second = s.rows[3][COL_LOCALE_ID];
+    EXPECT_NE(first, second);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(s.rows[i][COL_LOCALE_ID], i < 3 ? first : second);
+        EXPECT_EQ(s.rows[i][COL_VALUE], std::to_wstring(i % 3 + 1));
+    }
+    std::set<std::wstring> locales{first, second};
+    EXPECT_EQ(locales, (std::set<std::wstring>{kEnglish, L"1031 (Deutsch)"}));
+    const bool englishFirst = first == kEnglish;
+    EXPECT_EQ(s.rows[englishFirst ? 0 : 3][COL_MESSAGE_TEXT], L"One");
+    EXPECT_EQ(s.rows[englishFirst ? 3 : 0][COL_MESSAGE_TEXT], L"Eins");
+}
+
+TEST(ScanModule, NamesBlocksEncodingsAndEdgeCases) {
+    const std::wstring folder = FixtureFolder();
+    const Scanned s = Scan(folder, L"assorted.dll");
+    const std::wstring m = L"assorted.dll";
+    // Named tables come before numbered ones, as the loader enumerates them.
+    const Rows expected = {
+        Row(m, folder, kEnglish, L"7", L"0x00000007", L"named table"),
+        Row(m, folder, kEnglish, L"1", L"0x00000001", L"alpha"),
+        Row(m, folder, kEnglish, L"2", L"0x00000002", L"beta"),
+        Row(m, folder, kEnglish, L"3", L"0x00000003", L"  lead\rlone\nkeep"),
+        Row(m, folder, kEnglish, L"-1073741819", L"0xC0000005", L"Disk full."),
+        Row(m, folder, kEnglish, L"-2147483648", L"0x80000000", L"Gr\u00FC\u00DFe \u20AC"),
+        Row(m, folder, kEnglish, L"10", L"0x0000000A", L"same"),
+        Row(m, folder, kEnglish, L"11", L"0x0000000B", L"same"),
+        Row(m, folder, kEnglish, L"12", L"0x0000000C", L"same"),
+    };
+    EXPECT_EQ(s.rows, expected);
+    // Announced: 1 named, then 3 + 1 + 1 + (3 - 5 + 1) + 3 in table 1, and 0 in the empty table.
+    EXPECT_EQ(s.tally, (ScanTally{1 + 7, 1, 3, 0}));
+}
+
+TEST(ScanModule, BrokenTablesYieldWhatLiesInsideTheirData) {
+    const std::wstring folder = FixtureFolder();
+    const Scanned s = Scan(folder, L"broken.dll");
+    const std::wstring m = L"broken.dll";
+    const Rows expected = {
+        Row(m, folder, kEnglish, L"1", L"0x00000001", L"k"),
+        Row(m, folder, kEnglish, L"0", L"0x00000000", L"z"),
+        Row(m, folder, kEnglish, L"1", L"0x00000001", L"a"),
+        Row(m, folder, kEnglish, L"2", L"0x00000002", L"b"),
+        Row(m, folder, kEnglish, L"256", L"0x00000100", L"r"),
+        Row(m, folder, kEnglish, L"257", L"0x00000101", L"r"),
+    };
+    EXPECT_EQ(s.rows, expected);
+    EXPECT_EQ(s.tally, (ScanTally{1 + 2 + 0 + 3 + 1 + 1 + 2 + 0, 1, 8, 0}));
+}
+
+TEST(ScanModule, FilesWithoutTablesBecomeOneErrorRow) {
+    TempFolder temp;
+    temp.CopyFixture(L"notable.dll", L"notable.dll");
+    temp.WriteText(L"notes.dll", "This is text, not a module.\r\n");
+    const std::wstring& folder = temp.path();
+
+    Scanned s = Scan(folder, L"notable.dll");
+    EXPECT_EQ(s.rows, Rows{ErrorRow(L"notable.dll", folder, ERROR_RESOURCE_TYPE_NOT_FOUND)});
+    EXPECT_EQ(s.tally, (ScanTally{0, 1, 0, 0}));
+
+    s = Scan(folder, L"notes.dll");
+    ASSERT_EQ(s.rows.size(), 1u);
+    EXPECT_EQ(s.rows[0], ErrorRow(L"notes.dll", folder, ERROR_BAD_EXE_FORMAT));
+    EXPECT_NE(s.rows[0][COL_ERROR].find(L"%1"), std::wstring::npos);
+    EXPECT_EQ(s.tally, (ScanTally{0, 1, 0, 0}));
+
+    s = Scan(folder, L"missing.dll");
+    ASSERT_EQ(s.rows.size(), 1u);
+    EXPECT_EQ(s.rows[0][COL_MODULE_NAME], L"missing.dll");
+    EXPECT_FALSE(s.rows[0][COL_ERROR].empty());
+    EXPECT_EQ(s.tally, (ScanTally{0, 1, 0, 0}));
+}
+
+TEST(ScanModule, FolderWithTrailingBackslashIsKeptAsGiven) {
+    const std::wstring folder = FixtureFolder() + L"\\";
+    const Scanned s = Scan(folder, L"basic.dll");
+    ASSERT_EQ(s.rows.size(), 3u);
+    EXPECT_EQ(s.rows[0][COL_PATH], folder);
+    EXPECT_EQ(JoinPath(folder, L"a.dll"), folder + L"\\a.dll");
+}

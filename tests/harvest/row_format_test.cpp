@@ -1,0 +1,24 @@
+#include "RowFormat.h"
+
+#include <gtest/gtest.h>
+
+TEST(RowFormat, TsvEscapesAndCsvQuotes) {
+    struct Case {
+        std::wstring cell, tsv, csv;
+    } cases[] = {
+        {L"plain", L"plain", L"plain"},
+        {L"C:\\dir", L"C:\\\\dir", L"C:\\dir"},
+        {L"a\tb\rc\nd", L"a\\tb\\rc\\nd", L"\"a\tb\rc\nd\""},
+        {L"say \"hi\", then", L"say \"hi\", then", L"\"say \"\"hi\"\", then\""},
+        {L"", L"", L""},
+    };
+    for (auto& c : cases) {
+        std::wstring tsv, csv;
+        AppendCell(tsv, c.cell, RowFormat::Tsv);
+        AppendCell(csv, c.cell, RowFormat::Csv);
+        EXPECT_EQ(tsv, c.tsv);
+        EXPECT_EQ(csv, c.csv);
+    }
+    EXPECT_EQ(ToUtf8(L"Gr\u00FC\u00DFe \u20AC"), "Gr\xC3\xBC\xC3\x9F"
+                                                 "e \xE2\x82\xAC");
+}

@@ -1,0 +1,97 @@
+#include "TextHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(FlattenMessageText, JoinsLinesAndTrimsTheEnd) {
+    struct Case {
+        std::wstring in, out;
+    } cases[] = {
+        {L"Line one\r\nLine two\r\n", L"Line one Line two"},
+        {L" \r\n\t \r\n ", L""},
+        {L"", L""},
+        {L"  leading stays", L"  leading stays"},
+        {L"lone\rcr and lone\nlf stay", L"lone\rcr and lone\nlf stay"},
+        {L"ends in lone cr\r", L"ends in lone cr"},
+        {L"a\r\r\nb", L"a\r b"},
+        {L"a\r\n\nb", L"a \nb"},
+        {L"tabs and vt\t\v\f", L"tabs and vt"},
+    };
+    for (auto& c : cases) {
+        std::wstring text = c.in;
+        FlattenMessageText(text);
+        EXPECT_EQ(text, c.out);
+    }
+}
+
+TEST(GetSystemErrorText, IsOneLineOrTheUnknownForm) {
+    const std::wstring notFound = GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(notFound.empty());
+    EXPECT_EQ(notFound.find_first_of(L"\r\n"), std::wstring::npos);
+    EXPECT_FALSE(iswspace(notFound.back()));
+
+    // Insert markers stay as written.
+    EXPECT_NE(GetSystemErrorText(ERROR_BAD_EXE_FORMAT).find(L"%1"), std::wstring::npos);
+
+    EXPECT_EQ(GetSystemErrorText(0xE0F01234u), L"Unknown error 0xE0F01234");
+    EXPECT_EQ(GetSystemErrorText(0x0000FFF3u), L"Unknown error 65523");
+}
+
+TEST(GetLocaleText, NativeNameOrEmpty) {
+    EXPECT_EQ(GetLocaleText(1033, LOCALE_SNATIVELANGNAME), L"English");
+    // Only the low 16 bits are the language.
+    EXPECT_EQ(GetLocaleText(0xABCD0409u, LOCALE_SNATIVELANGNAME), L"English");
+    EXPECT_EQ(GetLocaleText(0x0BAD, LOCALE_SNATIVELANGNAME), L"");
+}
+
+TEST(FormatString, FormatsLikePrintf) {
+    EXPECT_EQ(FormatString(L"%d (%ls)", 1033, L"English"), L"1033 (English)");
+    EXPECT_EQ(FormatString(L"%d (%ls)", 3082, L""), L"3082 ()");
+    EXPECT_EQ(FormatString(L"0x%08X", 0xC0000005u), L"0xC0000005");
+    EXPECT_EQ(FormatString(L"0x%08X", 1u), L"0x00000001");
+    EXPECT_EQ(FormatString(L"%d", static_cast<int>(0x80000000u)), L"-2147483648");
+    const std::wstring longText(1000, L'x');
+    EXPECT_EQ(FormatString(L"[%ls]", longText.c_str()), L"[" + longText + L"]");
+}
+
+namespace {
+
+int g_getTextCalls = 0;
+WNDPROC g_staticProc = nullptr;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETTEXT) {
+        ++g_getTextCalls;
+    }
+    return CallWindowProcW(g_staticProc, window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(GetWindowTextString, GrowsItsBufferUntilTheTextFits) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    g_staticProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+
+    struct Case {
+        std::wstring text;
+        int calls;
+    } cases[] = {
+        {L"", 1}, {L"a", 2}, {L"abc", 3}, {L"abcdefg", 4}, {std::wstring(100000, L'q'), 17}};
+    for (auto& c : cases) {
+        SetWindowTextW(window, c.text.c_str());
+        g_getTextCalls = 0;
+        SetLastError(1234);
+        EXPECT_EQ(GetWindowTextString(window), c.text);
+        EXPECT_EQ(GetLastError(), 0u);
+        EXPECT_EQ(g_getTextCalls, c.calls) << c.text.size();
+    }
+    DestroyWindow(window);
+
+    // A window that is gone gives an empty text and leaves the platform's error behind.
+    EXPECT_EQ(GetWindowTextString(window), L"");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
