@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Dialog.h"
+
+#include <string>
+
+// Posted (never sent) by a find dialog to its list window when the user confirms a search.
+constexpr UINT WM_FIND_REQUEST = WM_USER + 1;
+
+// What to search for: the members hold the values of the last OK.
+class CFindDlg : public ui::Dialog {
+public:
+    explicit CFindDlg(ui::Window* parent = nullptr);
+
+    std::wstring m_strFindText;
+    int m_bModuleName = 0;
+    int m_bError = 0;
+    int m_bLanguageId = 0;
+    int m_bValue = 0;
+    int m_bHexValue = 0;
+    int m_bMessageText = 0;
+    int m_bMatchCase = 0;
+
+    void DoDataExchange(ui::DataExchange& dx) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+};
+
+// One line of text beside the system's stop icon.
+class CInfoDlg : public ui::Dialog {
+public:
+    explicit CInfoDlg(ui::Window* parent = nullptr);
+
+    BOOL OnInitDialog() override;
+};

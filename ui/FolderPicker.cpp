@@ -1,0 +1,86 @@
+#include "FolderPicker.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace {
+
+FolderPickerFunction g_picker = &BrowseForFolder;
+
+// The system's folder dialog. Returns false when it could not be shown at all.
+bool ShowFolderDialog(HWND owner, const std::wstring& title, std::wstring& result) {
+    IFileOpenDialog* dialog = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+        return false;
+    }
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_NOCHANGEDIR);
+    dialog->SetTitle(title.c_str());
+    const HRESULT shown = dialog->Show(owner);
+    bool ok = SUCCEEDED(shown) || shown == HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    IShellItem* item = nullptr;
+    if (SUCCEEDED(shown) && SUCCEEDED(dialog->GetResult(&item))) {
+        wchar_t* name = nullptr;
+        if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &name)) ||
+            SUCCEEDED(item->GetDisplayName(SIGDN_NORMALDISPLAY, &name))) {
+            result = name;
+            CoTaskMemFree(name);
+        }
+        item->Release();
+    }
+    dialog->Release();
+    return ok;
+}
+
+std::wstring ShowShellBrowser(HWND owner, const std::wstring& title, UINT flags) {
+    std::wstring result;
+    IMalloc* allocator = nullptr;
+    if (SHGetMalloc(&allocator) != S_OK) {
+        return result;
+    }
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = (flags & ~static_cast<UINT>(BIF_BROWSEFORCOMPUTER)) | BIF_RETURNONLYFSDIRS |
+                   BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE items = SHBrowseForFolderW(&info);
+    if (items != nullptr) {
+        displayName[MAX_PATH - 1] = L'\0';
+        result = displayName;
+        wchar_t path[MAX_PATH] = {};
+        if (SHGetPathFromIDListW(items, path)) {
+            result = path;
+        }
+        allocator->Free(items);
+    }
+    allocator->Release();
+    return result;
+}
+
+} // namespace
+
+std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) {
+    // The thread stays initialised for the rest of the process; repeating it is harmless.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::wstring result;
+    if (ShowFolderDialog(owner, title, result)) {
+        return result;
+    }
+    return ShowShellBrowser(owner, title, flags);
+}
+
+FolderPickerFunction SetFolderPicker(FolderPickerFunction picker) {
+    FolderPickerFunction previous = g_picker;
+    g_picker = picker != nullptr ? picker : &BrowseForFolder;
+    return previous;
+}
+
+std::wstring PickFolder(HWND owner, const std::wstring& title, UINT flags) {
+    return g_picker(owner, title, flags);
+}

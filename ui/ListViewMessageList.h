@@ -1,0 +1,26 @@
+#pragma once
+
+#include "ListControl.h"
+#include "MessageList.h"
+
+// The message list of a list window: the list-view control is the only store of its rows.
+class ListViewMessageList : public MessageList {
+public:
+    explicit ListViewMessageList(const ui::ListControl& control) : m_control(control) {}
+
+    int GetRowCount() const override { return m_control.GetItemCount(); }
+    int AppendRow(const std::wstring& moduleName) override {
+        return m_control.InsertItem(GetRowCount(), moduleName);
+    }
+    void SetCell(int row, int column, const std::wstring& text) override {
+        m_control.SetItemText(row, column, text);
+    }
+    std::wstring GetCell(int row, int column) const override {
+        return m_control.GetItemText(row, column);
+    }
+    void ReserveRows(int totalRows) override { m_control.SetItemCount(totalRows); }
+    void DeleteAllRows() override { m_control.DeleteAllItems(); }
+
+private:
+    const ui::ListControl& m_control;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "MessageListDlg.h"
+#include "ScanOwner.h"
+
+// The main window: a list window with the harvest's controls in its top strip. It opens the
+// folder picker once it is up, scans the chosen folder into its list, and is the scan's owner.
+class CMainDlg : public CMessageListDlg, public ScanOwner {
+public:
+    explicit CMainDlg(ui::Window* parent = nullptr);
+    ~CMainDlg() override;
+
+    static constexpr UINT_PTR IDT_START_BROWSE = 123;
+
+    BOOL DestroyWindow() override;
+    void DoDataExchange(ui::DataExchange& dx) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+
+    void OnOpenDirectory();
+    void OnSize(UINT type, int cx, int cy);
+    void OnTimer(UINT_PTR id);
+
+    // ScanOwner, through the window's controls.
+    MessageList& GetMessageList() override { return CMessageListDlg::GetMessageList(); }
+    std::wstring GetMaskText() override;
+    bool IsRecursive() override;
+    void SetStatusText(const std::wstring& text) override;
+
+    UI_DECLARE_MESSAGE_MAP()
+};
+
+// The application: runs the main window modally, then lets the process end.
+class CViewerApp : public ui::Application {
+public:
+    BOOL InitInstance() override;
+};

@@ -1,0 +1,281 @@
+#include "Dialog.h"
+
+#include "TextHelpers.h"
+
+#include <commctrl.h>
+
+namespace ui {
+
+namespace {
+
+Application* g_application = nullptr;
+
+// Messages whose result is the dialog procedure's return value itself.
+bool ResultIsReturnValue(UINT message) {
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void DDX_Control(DataExchange& dx, int id, Window& control) {
+    if (control.m_hWnd == nullptr) {
+        control.Attach(dx.pDialog->GetDlgItem(id));
+    }
+}
+
+void DDX_Text(DataExchange& dx, int id, std::wstring& value) {
+    HWND control = dx.pDialog->GetDlgItem(id);
+    if (dx.bSaveAndValidate) {
+        value = GetWindowTextString(control);
+    } else {
+        ::SetWindowTextW(control, value.c_str());
+    }
+}
+
+void DDX_Check(DataExchange& dx, int id, int& value) {
+    HWND control = dx.pDialog->GetDlgItem(id);
+    if (dx.bSaveAndValidate) {
+        value = static_cast<int>(::SendMessageW(control, BM_GETCHECK, 0, 0));
+    } else {
+        ::SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    }
+}
+
+Dialog::Dialog(UINT templateId, Window* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+Dialog::~Dialog() {
+    // A window must not outlive the object that its procedure reaches.
+    if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
+        ::SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
+        ::DestroyWindow(m_hWnd);
+    }
+    m_hWnd = nullptr;
+}
+
+const MessageMap* Dialog::GetThisMessageMap() {
+    static const MessageMapEntry entries[] = {{0, 0, 0, nullptr}};
+    static const MessageMap map = {nullptr, entries};
+    return &map;
+}
+
+BOOL Dialog::Create(UINT templateId, Window* parent) {
+    m_nIDTemplate = templateId;
+    HWND owner = parent != nullptr ? parent->m_hWnd : nullptr;
+    if (owner == nullptr && g_application != nullptr && g_application->m_pMainWnd != nullptr &&
+        g_application->m_pMainWnd != this) {
+        owner = g_application->m_pMainWnd->m_hWnd;
+    }
+    HWND window = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), owner,
+                                       DialogProc, reinterpret_cast<LPARAM>(this));
+    return window != nullptr ? TRUE : FALSE;
+}
+
+INT_PTR Dialog::DoModal() {
+    HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    m_bModal = true;
+    m_bEndModal = false;
+    m_nModalResult = -1;
+    HWND window = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(m_nIDTemplate), owner,
+                                       DialogProc, reinterpret_cast<LPARAM>(this));
+    if (window == nullptr) {
+        m_bModal = false;
+        return -1;
+    }
+    const bool disableOwner = owner != nullptr && ::IsWindowEnabled(owner);
+    if (disableOwner) {
+        ::EnableWindow(owner, FALSE);
+    }
+    if (!m_bEndModal) {
+        ::ShowWindow(window, SW_SHOW);
+    }
+    MSG message;
+    while (!m_bEndModal) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) {
+                ::PostQuitMessage(static_cast<int>(message.wParam));
+            }
+            break;
+        }
+        // Keyboard navigation for whichever dialog is active: this one or a modeless one.
+        HWND active = ::GetActiveWindow();
+        if (active != nullptr && ::IsDialogMessageW(active, &message)) {
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    if (disableOwner) {
+        ::EnableWindow(owner, TRUE);
+    }
+    if (m_hWnd != nullptr) {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    }
+    DestroyWindow();
+    m_bModal = false;
+    return m_nModalResult;
+}
+
+BOOL Dialog::DestroyWindow() {
+    if (m_hWnd == nullptr) {
+        return FALSE;
+    }
+    return ::DestroyWindow(m_hWnd);
+}
+
+void Dialog::EndDialog(int result) {
+    if (m_bModal) {
+        m_bEndModal = true;
+        m_nModalResult = result;
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0); // wakes the loop
+    } else if (m_hWnd != nullptr) {
+        ::EndDialog(m_hWnd, result);
+    }
+}
+
+BOOL Dialog::UpdateData(BOOL saveAndValidate) {
+    DataExchange dx{this, saveAndValidate != FALSE};
+    DoDataExchange(dx);
+    return TRUE;
+}
+
+void Dialog::DoDataExchange(DataExchange&) {}
+
+BOOL Dialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void Dialog::OnOK() {
+    if (!UpdateData(TRUE)) {
+        return;
+    }
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+LRESULT Dialog::Default() {
+    m_bWantDefault = true;
+    return 0;
+}
+
+bool Dialog::DispatchThroughMaps(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    for (const MessageMap* map = GetMessageMap(); map != nullptr; map = map->base) {
+        for (const MessageMapEntry* entry = map->entries; entry->message != 0; ++entry) {
+            if (entry->message != message) {
+                continue;
+            }
+            if (message == WM_COMMAND &&
+                (entry->code != HIWORD(wParam) || entry->id != LOWORD(wParam))) {
+                continue;
+            }
+            result = entry->thunk(*this, wParam, lParam);
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (message == WM_INITDIALOG) {
+        return OnInitDialog();
+    }
+    if (DispatchThroughMaps(message, wParam, lParam, result)) {
+        return result;
+    }
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return 0;
+        }
+    }
+    return Default();
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->m_hWnd = window;
+    } else {
+        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
+    }
+    if (self == nullptr) {
+        return FALSE;
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, DWLP_USER, 0);
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+        return FALSE;
+    }
+    const bool outerWantDefault = self->m_bWantDefault;
+    self->m_bWantDefault = false;
+    const LRESULT result = self->WindowProc(message, wParam, lParam);
+    const bool wantDefault = self->m_bWantDefault;
+    self->m_bWantDefault = outerWantDefault;
+    if (wantDefault) {
+        return FALSE;
+    }
+    if (ResultIsReturnValue(message)) {
+        return static_cast<INT_PTR>(result);
+    }
+    ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+Application::Application() {
+    g_application = this;
+}
+
+Application::~Application() {
+    if (g_application == this) {
+        g_application = nullptr;
+    }
+}
+
+Application* Application::Current() {
+    return g_application;
+}
+
+int Application::Run() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    if (!InitInstance()) {
+        return 0;
+    }
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+} // namespace ui

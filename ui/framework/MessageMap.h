@@ -1,0 +1,87 @@
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+class Dialog;
+
+// One entry of a message map: a message (for WM_COMMAND also a notification code and a control
+// identifier) and the thunk that calls the handler.
+struct MessageMapEntry {
+    UINT message;
+    UINT code;
+    UINT id;
+    LRESULT (*thunk)(Dialog& self, WPARAM wParam, LPARAM lParam);
+};
+
+// A class's own entries (ended by an entry with message 0) and the map of its base class.
+struct MessageMap {
+    const MessageMap* base;
+    const MessageMapEntry* entries;
+};
+
+namespace thunks {
+
+template <class Pointer> struct ClassOf;
+template <class C, class R, class... Args> struct ClassOf<R (C::*)(Args...)> { using type = C; };
+template <auto Handler> using HandlerClass = typename ClassOf<decltype(Handler)>::type;
+
+// Each thunk turns the message's parameters into the handler's and calls it on the object,
+// reached from the dialog by a downcast to the class that declared the handler.
+template <auto Handler> LRESULT Command(Dialog& self, WPARAM, LPARAM) {
+    (static_cast<HandlerClass<Handler>&>(self).*Handler)();
+    return 0;
+}
+
+template <auto Handler> LRESULT Size(Dialog& self, WPARAM wParam, LPARAM lParam) {
+    (static_cast<HandlerClass<Handler>&>(self).*Handler)(static_cast<UINT>(wParam),
+                                                         static_cast<int>(LOWORD(lParam)),
+                                                         static_cast<int>(HIWORD(lParam)));
+    return 0;
+}
+
+template <auto Handler> LRESULT Timer(Dialog& self, WPARAM wParam, LPARAM) {
+    (static_cast<HandlerClass<Handler>&>(self).*Handler)(static_cast<UINT_PTR>(wParam));
+    return 0;
+}
+
+template <auto Handler> LRESULT DrawItem(Dialog& self, WPARAM wParam, LPARAM lParam) {
+    (static_cast<HandlerClass<Handler>&>(self).*Handler)(static_cast<int>(wParam),
+                                                         reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+} // namespace thunks
+} // namespace ui
+
+// In the class: the map accessors.
+#define UI_DECLARE_MESSAGE_MAP()                                                                   \
+public:                                                                                            \
+    static const ::ui::MessageMap* GetThisMessageMap();                                            \
+    const ::ui::MessageMap* GetMessageMap() const override;
+
+// In the source file: the class's own entries, chained to its base class's map.
+#define UI_BEGIN_MESSAGE_MAP(Class, Base)                                                          \
+    const ::ui::MessageMap* Class::GetMessageMap() const {                                         \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
+    const ::ui::MessageMap* Class::GetThisMessageMap() {                                           \
+        using ThisClass = Class;                                                                   \
+        using BaseClass = Base;                                                                    \
+        static const ::ui::MessageMapEntry entries[] = {
+
+#define UI_END_MESSAGE_MAP()                                                                       \
+    { 0, 0, 0, nullptr }                                                                           \
+    }                                                                                              \
+    ;                                                                                              \
+    static const ::ui::MessageMap map = {BaseClass::GetThisMessageMap(), entries};                 \
+    return &map;                                                                                   \
+    }
+
+#define UI_ON_BN_CLICKED(id, handler)                                                              \
+    {WM_COMMAND, BN_CLICKED, id, &::ui::thunks::Command<&ThisClass::handler>},
+#define UI_ON_WM_SIZE(handler) {WM_SIZE, 0, 0, &::ui::thunks::Size<&ThisClass::handler>},
+#define UI_ON_WM_TIMER(handler) {WM_TIMER, 0, 0, &::ui::thunks::Timer<&ThisClass::handler>},
+#define UI_ON_WM_DRAWITEM(handler)                                                                 \
+    {WM_DRAWITEM, 0, 0, &::ui::thunks::DrawItem<&ThisClass::handler>},
