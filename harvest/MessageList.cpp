@@ -16,9 +16,10 @@ const std::array<MessageColumnInfo, kMessageColumnCount> kMessageColumns = {{
 }};
 
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
-    // The comparison of lstrcmpiW, on counted strings.
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                          static_cast<int>(a.size()), b.data(), static_cast<int>(b.size())) -
+    // The comparison of lstrcmpW (the user's locale; lower case before upper case, punctuation
+    // weighed as in words), on counted strings.
+    return CompareStringW(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) -
            CSTR_EQUAL;
 }
 
@@ -41,9 +42,9 @@ std::wstring_view MemoryMessageList::Store(const std::wstring& text) {
 int MemoryMessageList::AppendRow(const std::wstring& moduleName) {
     auto at = m_rows.end();
     if (m_order == Order::SortedByModuleName) {
-        at = std::upper_bound(m_rows.begin(), m_rows.end(), moduleName,
-                              [](const std::wstring& name, const Row& row) {
-                                  return CompareModuleNames(name, row[COL_MODULE_NAME]) < 0;
+        at = std::lower_bound(m_rows.begin(), m_rows.end(), moduleName,
+                              [](const Row& row, const std::wstring& name) {
+                                  return CompareModuleNames(row[COL_MODULE_NAME], name) < 0;
                               });
     }
     Row row{};

@@ -52,7 +52,7 @@ public:
 int CompareModuleNames(std::wstring_view a, std::wstring_view b);
 
 // The in-memory realisation. A sorted list keeps its rows in ascending order of column 0 and
-// places a new row after the rows that compare equal to it, as a sort-ascending list view does.
+// places a new row before the rows that compare equal to it, as a sort-ascending list view does.
 class MemoryMessageList : public MessageList {
 public:
     enum class Order { Unsorted, SortedByModuleName };

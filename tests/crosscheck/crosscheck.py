@@ -104,7 +104,7 @@ def main():
     parser.add_argument("--mask", default="*.dll")
     args = parser.parse_args()
 
-    env = dict(os.environ, WINEDEBUG="-all")
+    env = dict(os.environ, WINEDEBUG="-all")  # WINEPREFIX as the caller set it
     winfolder = subprocess.run(["wine", "winepath", "-w", args.folder], env=env,
                                capture_output=True, text=True, check=True).stdout.strip()
     run = subprocess.run(["wine", args.dump, "--mask", args.mask, winfolder], env=env,

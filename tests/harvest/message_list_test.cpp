@@ -25,13 +25,16 @@ TEST(MemoryMessageList, SortedPlacesRowsByModuleName) {
     EXPECT_EQ(list.AppendRow(L"kernel32.dll"), 0);
     EXPECT_EQ(list.AppendRow(L"advapi32.dll"), 0);
     EXPECT_EQ(list.AppendRow(L"zlib.dll"), 2);
-    // Equal names keep their arrival order: the newcomer goes after them.
-    const int first = list.AppendRow(L"Kernel32.dll");
-    EXPECT_EQ(first, 2);
-    list.SetCell(first, COL_VALUE, L"second");
-    EXPECT_EQ(list.GetCell(1, COL_MODULE_NAME), L"kernel32.dll");
-    EXPECT_EQ(list.GetCell(2, COL_VALUE), L"second");
-    EXPECT_EQ(list.GetCell(3, COL_MODULE_NAME), L"zlib.dll");
+    // Lower case sorts before upper case; an equal name goes before the rows it equals.
+    EXPECT_EQ(list.AppendRow(L"Kernel32.dll"), 2);
+    const int again = list.AppendRow(L"kernel32.dll");
+    EXPECT_EQ(again, 1);
+    list.SetCell(again, COL_VALUE, L"newest");
+    EXPECT_EQ(list.GetCell(1, COL_VALUE), L"newest");
+    EXPECT_EQ(list.GetCell(2, COL_MODULE_NAME), L"kernel32.dll");
+    EXPECT_EQ(list.GetCell(2, COL_VALUE), L"");
+    EXPECT_EQ(list.GetCell(3, COL_MODULE_NAME), L"Kernel32.dll");
+    EXPECT_EQ(list.GetCell(4, COL_MODULE_NAME), L"zlib.dll");
 }
 
 TEST(ScanTally, AddsFieldByFieldAndWraps) {
