@@ -190,11 +190,11 @@ RECT FitRectKeepAspect(SIZE image, SIZE box) {
     const float wr = static_cast<float>(wideQuotient);
     const float hr = static_cast<float>(static_cast<double>(image.cy) / box.cy);
     if (wideQuotient > hr) {
-        const int sh = Truncate(image.cy / wr);
+        const int sh = Truncate(static_cast<double>(image.cy) / wr);
         return RECT{0, Truncate(box.cy * 0.5 - sh * 0.5), box.cx,
                     Truncate((static_cast<double>(sh) + box.cy) * 0.5)};
     }
-    const int sw = Truncate(image.cx / hr);
+    const int sw = Truncate(static_cast<double>(image.cx) / hr);
     return RECT{Truncate(box.cx * 0.5 - sw * 0.5), 0,
                 Truncate((static_cast<double>(sw) + box.cx) * 0.5), box.cy};
 }
