@@ -240,9 +240,11 @@ TEST(FindDialog, FirstStateOkAndCancel) {
     EXPECT_EQ(find.m_hWnd, nullptr);
 
     list.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    Pump();
     ASSERT_NE(find.m_hWnd, nullptr);
     HWND first = find.m_hWnd;
     EXPECT_TRUE(find.IsWindowVisible());
+    EXPECT_EQ(GetFocus(), find.GetDlgItem(IDC_FIND_TEXT));
     EXPECT_EQ(find.GetParent(), list.m_hWnd);
     EXPECT_EQ(WindowText(find.GetDlgItem(IDC_FIND_TEXT)), L"");
     for (int id :
@@ -267,10 +269,13 @@ TEST(FindDialog, FirstStateOkAndCancel) {
     Pump();
     EXPECT_EQ(list.requests, std::vector<std::wstring>{L"abc"});
 
-    // Cancel hides and keeps the members; the next showing has the edited text.
+    // Cancel hides and keeps the members; the next showing has the edited text. Every showing
+    // takes the keyboard to the search text, so that the user can type at once.
     list.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    Pump();
     EXPECT_EQ(find.m_hWnd, first);
     EXPECT_TRUE(find.IsWindowVisible());
+    EXPECT_EQ(GetFocus(), find.GetDlgItem(IDC_FIND_TEXT));
     SetWindowTextW(find.GetDlgItem(IDC_FIND_TEXT), L"edited");
     find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     Pump();
@@ -333,6 +338,10 @@ void CALLBACK SearchThenClose(HWND, UINT, UINT_PTR timer, DWORD) {
     first.SendMessageW(WM_FIND_REQUEST);
     g_results = {main.m_resultWindows[0]->m_hWnd, main.m_resultWindows[1]->m_hWnd,
                  first.m_resultWindows.empty() ? nullptr : first.m_resultWindows[0]->m_hWnd};
+    // The application's main window owns every results window, whichever window searched.
+    for (HWND results : g_results) {
+        EXPECT_EQ(GetWindow(results, GW_OWNER), main.m_hWnd);
+    }
     main.PostMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 

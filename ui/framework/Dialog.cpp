@@ -146,7 +146,9 @@ void Dialog::EndDialog(int result) {
         m_nModalResult = result;
         ::PostMessageW(m_hWnd, WM_NULL, 0, 0); // wakes the loop
     } else if (m_hWnd != nullptr) {
-        ::EndDialog(m_hWnd, result);
+        // Only hidden: the platform's EndDialog would also mark the window as ended, after which
+        // showing it again no longer gives the focus back to its controls.
+        ::ShowWindow(m_hWnd, SW_HIDE);
     }
 }
 
