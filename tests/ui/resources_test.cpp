@@ -180,75 +180,69 @@ void ExpectCommon(const Template& t, const std::vector<Control>& controls) {
     }
 }
 
+// A template's own fields, then its controls.
+void ExpectTemplate(const Template& t, bool extended, DWORD style, DWORD exStyle, short cx,
+                    short cy, const std::wstring& caption, const std::vector<Control>& controls) {
+    EXPECT_EQ(t.extended, extended);
+    EXPECT_EQ(t.style, style);
+    EXPECT_EQ(t.exStyle, exStyle);
+    EXPECT_EQ(t.cx, cx);
+    EXPECT_EQ(t.cy, cy);
+    EXPECT_EQ(t.caption, caption);
+    ExpectCommon(t, controls);
+}
+
 } // namespace
 
 TEST_F(Program, MainTemplate) {
     const Template t = Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_MAIN)));
-    EXPECT_TRUE(t.extended);
-    EXPECT_EQ(t.style, 0x90CF0040u);
-    EXPECT_EQ(t.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
-    EXPECT_EQ(t.cx, 461);
-    EXPECT_EQ(t.cy, 201);
-    EXPECT_EQ(t.caption, L"Orvanel");
     EXPECT_EQ(t.weight, 0);
     EXPECT_EQ(t.italic, 0);
     EXPECT_EQ(t.charset, 1);
-    ExpectCommon(t, {
-                        {1001, kList, L"List2", 0, 42, 230, 109, 0x5081810D},
-                        {1010, kButton, L"F", 4, 2, 20, 18, 0x5001004B},
-                        {1018, kEdit, L"", 27, 7, 40, 14, 0x50000880},
-                        {1017, kButton, L"Recursive in folder", 97, 7, 75, 10, 0x50010003},
-                        {1015, kStatic, L"Mask:", 188, 8, 20, 8, 0x50020000},
-                        {1016, kEdit, L"", 215, 5, 45, 14, 0x50810080},
-                        {1014, kButton, L"Open directory", 269, 5, 50, 14, 0x50010000},
-                    });
+    ExpectTemplate(t, true, 0x90CF0040u, WS_EX_APPWINDOW, 461, 201, L"Orvanel",
+                   {
+                       {1001, kList, L"List2", 0, 42, 230, 109, 0x5081810D},
+                       {1010, kButton, L"F", 4, 2, 20, 18, 0x5001004B},
+                       {1018, kEdit, L"", 27, 7, 40, 14, 0x50000880},
+                       {1017, kButton, L"Recursive in folder", 97, 7, 75, 10, 0x50010003},
+                       {1015, kStatic, L"Mask:", 188, 8, 20, 8, 0x50020000},
+                       {1016, kEdit, L"", 215, 5, 45, 14, 0x50810080},
+                       {1014, kButton, L"Open directory", 269, 5, 50, 14, 0x50010000},
+                   });
 }
 
 TEST_F(Program, FindResultsAndInfoTemplates) {
     const DWORD check = 0x50010003;
-    Template t = Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_FIND)));
-    EXPECT_FALSE(t.extended);
-    EXPECT_EQ(t.style, 0x80C800C0u);
-    EXPECT_EQ(t.exStyle, 0u);
-    EXPECT_EQ(t.cx, 186);
-    EXPECT_EQ(t.cy, 122);
-    EXPECT_EQ(t.caption, L"Find as string");
-    ExpectCommon(t, {
-                        {1002, kEdit, L"", 7, 7, 172, 14, 0x50810080},
-                        {0xFFFF, kButton, L"Search in", 7, 21, 172, 59, 0x50000007},
-                        {1003, kButton, L"Module name", 15, 35, 59, 10, check},
-                        {1004, kButton, L"Error", 15, 50, 31, 10, check},
-                        {1005, kButton, L"Language ID", 15, 65, 57, 10, check},
-                        {1006, kButton, L"Value", 90, 35, 34, 10, check},
-                        {1007, kButton, L"Hex value", 90, 50, 48, 10, check},
-                        {1008, kButton, L"Message text", 90, 65, 58, 10, check},
-                        {1009, kButton, L"Match case", 15, 90, 53, 10, check},
-                        {IDOK, kButton, L"OK", 129, 101, 50, 14, 0x50010001},
-                        {IDCANCEL, kButton, L"Cancel", 73, 101, 50, 14, 0x50010000},
-                    });
+    ExpectTemplate(Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_FIND))), false, 0x80C800C0u, 0,
+                   186, 122, L"Find as string",
+                   {
+                       {1002, kEdit, L"", 7, 7, 172, 14, 0x50810080},
+                       {0xFFFF, kButton, L"Search in", 7, 21, 172, 59, 0x50000007},
+                       {1003, kButton, L"Module name", 15, 35, 59, 10, check},
+                       {1004, kButton, L"Error", 15, 50, 31, 10, check},
+                       {1005, kButton, L"Language ID", 15, 65, 57, 10, check},
+                       {1006, kButton, L"Value", 90, 35, 34, 10, check},
+                       {1007, kButton, L"Hex value", 90, 50, 48, 10, check},
+                       {1008, kButton, L"Message text", 90, 65, 58, 10, check},
+                       {1009, kButton, L"Match case", 15, 90, 53, 10, check},
+                       {IDOK, kButton, L"OK", 129, 101, 50, 14, 0x50010001},
+                       {IDCANCEL, kButton, L"Cancel", 73, 101, 50, 14, 0x50010000},
+                   });
 
-    t = Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_RESULTS)));
-    EXPECT_FALSE(t.extended);
-    EXPECT_EQ(t.style, 0x80CF0040u);
-    EXPECT_EQ(t.cx, 320);
-    EXPECT_EQ(t.cy, 201);
-    EXPECT_EQ(t.caption, L"Finded");
-    ExpectCommon(t, {
-                        {1001, kList, L"List2", 1, 37, 230, 126, 0x5081801D},
-                        {1010, kButton, L"F", 4, 2, 22, 18, 0x5001004B},
-                    });
+    ExpectTemplate(Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_RESULTS))), false, 0x80CF0040u, 0,
+                   320, 201, L"Finded",
+                   {
+                       {1001, kList, L"List2", 1, 37, 230, 126, 0x5081801D},
+                       {1010, kButton, L"F", 4, 2, 22, 18, 0x5001004B},
+                   });
 
-    t = Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_INFO)));
-    EXPECT_FALSE(t.extended);
-    EXPECT_EQ(t.style, 0x80C800C0u);
-    EXPECT_EQ(t.cx, 186);
-    EXPECT_EQ(t.cy, 66);
-    EXPECT_EQ(t.caption, L"Info");
-    ExpectCommon(t, {
-                        {IDOK, kButton, L"OK", 125, 45, 50, 14, 0x50010001},
-                        {1012, kEdit, L"", 45, 10, 135, 25, 0x50010804},
-                        {1013, kStatic, L"", 10, 10, 20, 20, 0x50000003},
-                    });
+    ExpectTemplate(Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_INFO))), false, 0x80C800C0u, 0,
+                   186, 66, L"Info",
+                   {
+                       {IDOK, kButton, L"OK", 125, 45, 50, 14, 0x50010001},
+                       {1012, kEdit, L"", 45, 10, 135, 25, 0x50010804},
+                       {1013, kStatic, L"", 10, 10, 20, 20, 0x50000003},
+                   });
 }
 
 TEST_F(Program, IconGroups) {
