@@ -14,10 +14,13 @@ bool IsMessageTableType(LPCWSTR type) {
     return IS_INTRESOURCE(type) && LOWORD(reinterpret_cast<ULONG_PTR>(type)) == kMessageTableType;
 }
 
-std::uint64_t FileSizeOf(const std::wstring& path) {
+// What decoding the module's tables may cost: the file's size, or, where that cannot be read, a
+// bound far above any real module's tables.
+std::uint64_t DecodeBudgetFor(const std::wstring& path) {
+    constexpr std::uint64_t kUnknownSizeBudget = std::uint64_t{256} << 20;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        return 0;
+        return kUnknownSizeBudget;
     }
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
@@ -107,7 +110,7 @@ ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::ws
     context.pOwner = &owner;
     context.strFileName = fileName;
     context.strFolder = folder;
-    context.nDecodeBudget = FileSizeOf(path);
+    context.nDecodeBudget = DecodeBudgetFor(path);
 
     const BOOL enumerated =
         EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,

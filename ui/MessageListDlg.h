@@ -4,6 +4,7 @@
 #include "FindDlg.h"
 #include "ListControl.h"
 #include "ListViewMessageList.h"
+#include "resource.h"
 
 #include <memory>
 #include <vector>
@@ -13,7 +14,7 @@
 // find button, and the results windows that its own searches opened, oldest first.
 class CMessageListDlg : public ui::Dialog {
 public:
-    explicit CMessageListDlg(ui::Window* parent = nullptr, UINT templateId = 102 /* IDD_MAIN */);
+    explicit CMessageListDlg(ui::Window* parent = nullptr, UINT templateId = IDD_MAIN);
     ~CMessageListDlg() override;
 
     ui::ListControl m_listCtrl;
