@@ -1,0 +1,75 @@
+#include "ListControl.h"
+
+namespace ui {
+
+int ListControl::InsertColumn(int index, const std::wstring& header, int format, int width,
+                              int subItem) const {
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = format;
+    column.cx = width;
+    column.pszText = const_cast<wchar_t*>(header.c_str());
+    if (subItem != -1) {
+        column.mask |= LVCF_SUBITEM;
+        column.iSubItem = subItem;
+    }
+    return static_cast<int>(SendMessageW(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                                         reinterpret_cast<LPARAM>(&column)));
+}
+
+int ListControl::InsertItem(int index, const std::wstring& text) const {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    return static_cast<int>(SendMessageW(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL ListControl::SetItemText(int index, int subItem, const std::wstring& text) const {
+    LVITEMW item{};
+    item.iSubItem = subItem;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    return static_cast<BOOL>(SendMessageW(LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                                          reinterpret_cast<LPARAM>(&item)));
+}
+
+std::wstring ListControl::GetItemText(int index, int subItem) const {
+    // The control copies at most the buffer's size less one; grow until the text fits.
+    std::wstring text(256, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = subItem;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const auto length = static_cast<size_t>(SendMessageW(
+            LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < text.size() || text.size() >= (size_t{1} << 24)) {
+            text.resize(length);
+            return text;
+        }
+        text.assign(text.size() * 2, L'\0');
+    }
+}
+
+int ListControl::GetItemCount() const {
+    return static_cast<int>(SendMessageW(LVM_GETITEMCOUNT));
+}
+
+BOOL ListControl::SetItemCount(int count) const {
+    return static_cast<BOOL>(SendMessageW(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0));
+}
+
+BOOL ListControl::DeleteAllItems() const {
+    return static_cast<BOOL>(SendMessageW(LVM_DELETEALLITEMS));
+}
+
+ListControl::BulkUpdate::BulkUpdate(const ListControl& control) : m_control(control) {
+    m_control.SendMessageW(WM_SETREDRAW, FALSE, 0);
+}
+
+ListControl::BulkUpdate::~BulkUpdate() {
+    m_control.SendMessageW(WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_control.m_hWnd, nullptr, TRUE);
+}
+
+} // namespace ui
