@@ -4,25 +4,21 @@
 //   harvest-bench [--runs N] [FOLDER]                  FOLDER defaults to Wine's 64-bit DLLs
 //   harvest-bench --synthetic MODULE [--files N] [--runs N]   a nested tree of N copies of MODULE
 
-#include "FileTree.h"
-#include "FolderScan.h"
-#include "ScanOwner.h"
+#include "bench/BenchSupport.h"
+#include "harvest/FolderScan.h"
+#include "harvest/ScanOwner.h"
+#include "tests/support/FileTree.h"
 
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
+using bench::Clock;
+using bench::Median;
+using bench::Seconds;
 
 struct Floor {
     int files = 0;
@@ -85,11 +81,6 @@ struct Measurement {
 
 // Alternates floor and harvest runs so that both see the same cache state; returns medians.
 Measurement Measure(const std::wstring& folder, bool recursive, int runs);
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 Measurement Measure(const std::wstring& folder, bool recursive, int runs) {
     std::vector<double> floorTimes, harvestTimes;
@@ -162,7 +153,7 @@ int BenchSynthetic(const std::wstring& module, int files, int runs) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::wstring folder = L"Z:\\usr\\lib\\x86_64-linux-gnu\\wine\\x86_64-windows";
+    std::wstring folder = bench::kWineDllFolder;
     std::wstring synthetic;
     int files = 2000;
     int runs = 5;

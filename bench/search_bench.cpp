@@ -4,37 +4,26 @@
 //
 //   search-bench [--runs N] [--text STRING] [FOLDER]
 
-#include "FolderPicker.h"
-#include "MainDlg.h"
-#include "resource.h"
+#include "bench/BenchSupport.h"
+#include "res/resource.h"
+#include "tests/support/Pump.h"
+#include "ui/FolderPicker.h"
+#include "ui/MainDlg.h"
+#include "ui/framework/Application.h"
 
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
-std::wstring g_folder = L"Z:\\usr\\lib\\x86_64-linux-gnu\\wine\\x86_64-windows";
+using bench::Median;
+
+std::wstring g_folder = bench::kWineDllFolder;
 
 std::wstring PickBenchFolder(HWND, const std::wstring&, UINT) {
     return g_folder;
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -67,8 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     while (main.GetMessageList().GetRowCount() == 0 &&
            std::chrono::duration<double>(Clock::now() - start).count() < 60) {
-        Pump();
-        Sleep(1);
+        Pump(1);
     }
     const double fill = std::chrono::duration<double>(Clock::now() - start).count();
     const int rows = main.GetMessageList().GetRowCount();

@@ -1,6 +1,4 @@
-#include "RowFormat.h"
-
-#include <windows.h>
+#include "cli/RowFormat.h"
 
 void AppendCell(std::wstring& line, std::wstring_view cell, RowFormat format) {
     if (format == RowFormat::Tsv) {
@@ -44,19 +42,4 @@ wchar_t CellSeparator(RowFormat format) {
 
 const wchar_t* LineEnd(RowFormat format) {
     return format == RowFormat::Tsv ? L"\n" : L"\r\n";
-}
-
-std::string ToUtf8(std::wstring_view text) {
-    std::string out;
-    if (text.empty()) {
-        return out;
-    }
-    const int count = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-    out.resize(static_cast<size_t>(needed > 0 ? needed : 0));
-    if (needed > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, out.data(), needed, nullptr, nullptr);
-    }
-    return out;
 }

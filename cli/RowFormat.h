@@ -12,6 +12,3 @@ void AppendCell(std::wstring& line, std::wstring_view cell, RowFormat format);
 // Cells are separated by a tab (TSV) or a comma (CSV); lines end in LF (TSV) or CR LF (CSV).
 wchar_t CellSeparator(RowFormat format);
 const wchar_t* LineEnd(RowFormat format);
-
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string ToUtf8(std::wstring_view text);

@@ -1,8 +1,9 @@
 // orvanel-dump: lists the message tables of the modules in a folder as TSV or CSV on stdout.
 
-#include "FolderScan.h"
-#include "RowFormat.h"
-#include "ScanOwner.h"
+#include "harvest/FolderScan.h"
+#include "cli/RowFormat.h"
+#include "harvest/TextHelpers.h"
+#include "harvest/ScanOwner.h"
 
 #include <windows.h>
 
@@ -138,7 +139,7 @@ int wmain(int argc, wchar_t** argv) {
         line += LineEnd(format);
         out.Write(line);
     };
-    writeLine([](int column) { return std::wstring_view(kMessageColumns[column].header); });
+    writeLine([](int column) { return std::wstring_view(kMessageColumnHeaders[column]); });
     for (int row = 0; row < owner.list.GetRowCount(); ++row) {
         writeLine([&](int column) { return owner.list.Cell(row, column); });
     }

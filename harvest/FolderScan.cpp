@@ -1,19 +1,15 @@
-#include "FolderScan.h"
+#include "harvest/FolderScan.h"
 
-#include "ModuleScan.h"
-#include "TextHelpers.h"
+#include "harvest/ModuleScan.h"
+#include "harvest/TextHelpers.h"
 
 #include <cstring>
 
 namespace {
 
-std::wstring SearchPattern(const std::wstring& folder, const std::wstring& tail) {
-    std::wstring pattern = folder;
-    if (pattern.empty() || pattern.back() != L'\\') {
-        pattern += L'\\';
-    }
-    pattern += tail;
-    return pattern;
+// The folder as the platform's listing sees it: with one backslash at the end.
+std::wstring WithTrailingBackslash(const std::wstring& folder) {
+    return folder.empty() || folder.back() != L'\\' ? folder + L'\\' : folder;
 }
 
 bool IsDotOrDotDot(const wchar_t* name) {
@@ -53,18 +49,17 @@ BOOL FirstSearchFailed() {
 }
 
 ScanTally ScanFolderLevel(ScanOwner& owner, const std::wstring& folder, VisitedFolders& visited) {
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     ScanTally tally;
     tally.nFolders = 1;
-    FolderScanContext context{&owner, &tally, &visited};
-
-    const std::wstring mask = owner.GetMaskText();
-    EnumFilesInFolder(folder, mask, ScanFileProc, &context);
-    if (owner.IsRecursive()) {
-        EnumSubfolders(folder, ScanSubfolderProc, &context);
+    {
+        const BusyScope busy(owner);
+        FolderScanContext context{&owner, &tally, &visited};
+        const std::wstring mask = owner.GetMaskText();
+        EnumFilesInFolder(folder, mask, ScanFileProc, &context);
+        if (owner.IsRecursive()) {
+            EnumSubfolders(folder, ScanSubfolderProc, &context);
+        }
     }
-
-    SetCursor(previous);
     owner.SetStatusText(FormatStatusLine(tally));
     return tally;
 }
@@ -74,7 +69,7 @@ ScanTally ScanFolderLevel(ScanOwner& owner, const std::wstring& folder, VisitedF
 bool VisitedFolders::Enter(const std::wstring& folder) {
     // Opened with a trailing backslash, as the listing sees it: a final name such as "..." would
     // otherwise lose its dots to path normalisation and name the folder above.
-    const std::wstring path = folder.empty() || folder.back() != L'\\' ? folder + L'\\' : folder;
+    const std::wstring path = WithTrailingBackslash(folder);
     HANDLE handle =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -105,7 +100,7 @@ BOOL EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::wstring pattern = SearchPattern(folder, mask.empty() ? L"*" : mask);
+    const std::wstring pattern = WithTrailingBackslash(folder) + (mask.empty() ? L"*" : mask);
     WIN32_FIND_DATAW findData;
     HANDLE search = FindFirstFileW(pattern.c_str(), &findData);
     if (search == INVALID_HANDLE_VALUE) {
@@ -119,7 +114,7 @@ BOOL EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* 
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::wstring pattern = SearchPattern(folder, L"*");
+    const std::wstring pattern = WithTrailingBackslash(folder) + L"*";
     WIN32_FIND_DATAW findData;
     HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &findData,
                                      FindExSearchLimitToDirectories, nullptr, 0);

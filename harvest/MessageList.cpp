@@ -1,19 +1,13 @@
-#include "MessageList.h"
+#include "harvest/MessageList.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <stdexcept>
 
-const std::array<MessageColumnInfo, kMessageColumnCount> kMessageColumns = {{
-    {L"Module Name", 80, ColumnAlignment::Left},
-    {L"Path", 35, ColumnAlignment::Left},
-    {L"Error", 34, ColumnAlignment::Left},
-    {L"Locale ID", 80, ColumnAlignment::Right},
-    {L"Value", 75, ColumnAlignment::Right},
-    {L"Value (Hex)", 75, ColumnAlignment::Left},
-    {L"Message text", 1500, ColumnAlignment::Left},
-}};
+const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
+    L"Module Name", L"Path", L"Error", L"Locale ID", L"Value", L"Value (Hex)", L"Message text",
+};
 
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
     // The comparison of lstrcmpW (the user's locale; lower case before upper case, punctuation
@@ -80,16 +74,4 @@ void MemoryMessageList::DeleteAllRows() {
     m_rows.clear();
     m_chunks.clear();
     m_chunkUsed = m_chunkSize = 0;
-}
-
-ScanTally& ScanTally::operator+=(const ScanTally& other) {
-    auto add = [](std::int32_t a, std::int32_t b) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) +
-                                         static_cast<std::uint32_t>(b));
-    };
-    nMessages = add(nMessages, other.nMessages);
-    nFilesSearched = add(nFilesSearched, other.nFilesSearched);
-    nTables = add(nTables, other.nTables);
-    nFolders = add(nFolders, other.nFolders);
-    return *this;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,16 +19,8 @@ enum MessageColumn : int {
 
 constexpr int kMessageColumnCount = 7;
 
-enum class ColumnAlignment { Left, Right };
-
-struct MessageColumnInfo {
-    const wchar_t* header;
-    int width;
-    ColumnAlignment alignment;
-};
-
-// Header text, width in pixels and alignment of each column, indexed by MessageColumn.
-extern const std::array<MessageColumnInfo, kMessageColumnCount> kMessageColumns;
+// The header text of each column, indexed by MessageColumn.
+extern const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders;
 
 // A table of rows of seven UTF-16 cells. Rows are only appended, and only removed all at once.
 class MessageList {
@@ -84,15 +75,4 @@ private:
     std::vector<std::unique_ptr<wchar_t[]>> m_chunks;
     std::size_t m_chunkUsed = 0;
     std::size_t m_chunkSize = 0;
-};
-
-// Four counters of a scan, added field by field. Addition wraps like 32-bit arithmetic.
-struct ScanTally {
-    std::int32_t nMessages = 0;
-    std::int32_t nFilesSearched = 0;
-    std::int32_t nTables = 0;
-    std::int32_t nFolders = 0;
-
-    ScanTally& operator+=(const ScanTally& other);
-    bool operator==(const ScanTally&) const = default;
 };

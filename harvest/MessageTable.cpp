@@ -1,6 +1,6 @@
-#include "MessageTable.h"
+#include "harvest/MessageTable.h"
 
-#include "TextHelpers.h"
+#include "harvest/TextHelpers.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "ModuleScan.h"
+#include "harvest/ModuleScan.h"
 
-#include "MessageTable.h"
-#include "TextHelpers.h"
+#include "harvest/MessageTable.h"
+#include "harvest/TextHelpers.h"
 
 #include <algorithm>
 #include <climits>

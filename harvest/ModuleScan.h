@@ -1,7 +1,8 @@
 #pragma once
 
-#include "MessageList.h"
-#include "ScanOwner.h"
+#include "harvest/MessageList.h"
+#include "harvest/ScanTally.h"
+#include "harvest/ScanOwner.h"
 
 #include <windows.h>
 

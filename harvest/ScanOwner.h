@@ -1,8 +1,9 @@
 #pragma once
 
-#include "MessageList.h"
+#include "harvest/MessageList.h"
 
 #include <string>
+#include <utility>
 
 // What a scan needs from the window that started it. The mask and the recursion switch are read
 // afresh at every folder level.
@@ -14,9 +15,27 @@ public:
     virtual std::wstring GetMaskText() = 0;
     virtual bool IsRecursive() = 0;
     virtual void SetStatusText(const std::wstring& text) = 0;
+
+    // A folder level runs from BeginBusy to its EndBusy; levels nest, the outermost last. A
+    // window shows that it is busy meanwhile (the wait cursor), and each EndBusy puts back what
+    // its BeginBusy replaced.
+    virtual void BeginBusy() {}
+    virtual void EndBusy() {}
 };
 
-// A scan owner without a window, for the command line and the tests.
+// Keeps the owner busy for one folder level.
+class BusyScope {
+public:
+    explicit BusyScope(ScanOwner& owner) : m_owner(owner) { m_owner.BeginBusy(); }
+    ~BusyScope() { m_owner.EndBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    ScanOwner& m_owner;
+};
+
+// A scan owner without a window, for the tests and the benchmarks.
 class MemoryScanOwner : public ScanOwner {
 public:
     explicit MemoryScanOwner(std::wstring mask = L"*.dll", bool recursive = false,

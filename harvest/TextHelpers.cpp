@@ -1,10 +1,8 @@
-#include "TextHelpers.h"
+#include "harvest/TextHelpers.h"
 
 #include <cstdarg>
 #include <cwchar>
 #include <cwctype>
-#include <memory>
-#include <new>
 
 std::wstring GetSystemErrorText(DWORD code) {
     std::wstring text;
@@ -34,28 +32,6 @@ std::wstring GetLocaleText(DWORD languageId, LCTYPE lcType) {
     }
     buffer[63] = L'\0';
     return buffer;
-}
-
-std::wstring GetWindowTextString(HWND window) {
-    std::wstring result;
-    DWORD lastError = 0;
-    for (size_t capacity = 2;; capacity *= 2) {
-        std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[capacity]);
-        if (!buffer || capacity > 0x40000000u) {
-            SetLastError(ERROR_OUTOFMEMORY);
-            return {};
-        }
-        SetLastError(0);
-        buffer[0] = L'\0';
-        const int length = GetWindowTextW(window, buffer.get(), static_cast<int>(capacity));
-        lastError = GetLastError();
-        if (length == 0 || static_cast<size_t>(length) < capacity - 1) {
-            result.assign(buffer.get(), length > 0 ? static_cast<size_t>(length) : 0);
-            break;
-        }
-    }
-    SetLastError(lastError);
-    return result;
 }
 
 std::wstring FormatString(const wchar_t* format, ...) {
@@ -90,4 +66,19 @@ void FlattenMessageText(std::wstring& text) {
         --out;
     }
     text.resize(out);
+}
+
+std::string ToUtf8(std::wstring_view text) {
+    std::string out;
+    if (text.empty()) {
+        return out;
+    }
+    const int count = static_cast<int>(text.size());
+    const int needed =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
+    out.resize(static_cast<size_t>(needed > 0 ? needed : 0));
+    if (needed > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, out.data(), needed, nullptr, nullptr);
+    }
+    return out;
 }

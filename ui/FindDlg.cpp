@@ -1,6 +1,6 @@
-#include "FindDlg.h"
+#include "ui/FindDlg.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 CFindDlg::CFindDlg(ui::Window* parent) : ui::Dialog(IDD_FIND, parent) {}
 
@@ -27,18 +27,10 @@ LRESULT CFindDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CFindDlg::OnInitDialog() {
     ui::Dialog::OnInitDialog();
+    // The members stay 0 until the first OK; only the screen starts with these ticks.
     for (int id :
          {IDC_FIND_MODULE, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX, IDC_FIND_TEXTCOL}) {
-        ::SendMessageW(GetDlgItem(id), BM_SETCHECK, BST_CHECKED, 0);
+        CheckDlgButton(id, BST_CHECKED);
     }
-    return TRUE;
-}
-
-CInfoDlg::CInfoDlg(ui::Window* parent) : ui::Dialog(IDD_INFO, parent) {}
-
-BOOL CInfoDlg::OnInitDialog() {
-    ui::Dialog::OnInitDialog();
-    HICON stop = ::LoadIconW(nullptr, IDI_HAND);
-    ::SendMessageW(GetDlgItem(IDC_INFO_ICON), STM_SETICON, reinterpret_cast<WPARAM>(stop), 0);
     return TRUE;
 }

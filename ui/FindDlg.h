@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialog.h"
+#include "ui/framework/Dialog.h"
 
 #include <string>
 
@@ -23,13 +23,5 @@ public:
 
     void DoDataExchange(ui::DataExchange& dx) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnInitDialog() override;
-};
-
-// One line of text beside the system's stop icon.
-class CInfoDlg : public ui::Dialog {
-public:
-    explicit CInfoDlg(ui::Window* parent = nullptr);
-
     BOOL OnInitDialog() override;
 };

@@ -1,4 +1,4 @@
-#include "FolderPicker.h"
+#include "ui/FolderPicker.h"
 
 #include <objbase.h>
 #include <shlobj.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ListControl.h"
-#include "MessageList.h"
+#include "ui/framework/ListControl.h"
+#include "harvest/MessageList.h"
 
 // The message list of a list window: the list-view control is the only store of its rows.
 class ListViewMessageList : public MessageList {

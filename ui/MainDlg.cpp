@@ -1,28 +1,15 @@
-#include "MainDlg.h"
+#include "ui/MainDlg.h"
 
-#include "FolderPicker.h"
-#include "FolderScan.h"
-#include "TextHelpers.h"
-#include "resource.h"
+#include "harvest/FolderScan.h"
+#include "res/resource.h"
+#include "ui/FolderPicker.h"
 
 namespace {
 
-constexpr UINT kPickerFlags = 4114; // BIF_BROWSEFORCOMPUTER | BIF_EDITBOX | BIF_DONTGOBELOWDOMAIN
-
-// A control's rectangle in the client coordinates of its dialog; a failed query gives zeros.
-RECT ClientRectOf(HWND dialog, HWND control) {
-    RECT rect{};
-    if (!::GetWindowRect(control, &rect)) {
-        rect = RECT{};
-    }
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
-    for (POINT& corner : corners) {
-        if (!::ScreenToClient(dialog, &corner)) {
-            corner = POINT{0, 0};
-        }
-    }
-    return RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-}
+// BIF_BROWSEFORCOMPUTER | BIF_EDITBOX | BIF_DONTGOBELOWDOMAIN, as the picker has always been
+// asked. The picker itself decides what it makes of them: with BIF_BROWSEFORCOMPUTER alone no
+// folder could be chosen, so it leaves that flag out (see FolderPicker.h).
+constexpr UINT kPickerFlags = 4114;
 
 } // namespace
 
@@ -61,7 +48,7 @@ BOOL CMainDlg::OnInitDialog() {
     };
     SendMessageW(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(mainIcon()));
     SendMessageW(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(mainIcon()));
-    ::SetWindowTextW(GetDlgItem(IDC_MASK), L"*.dll");
+    SetDlgItemText(IDC_MASK, L"*.dll");
     SetWindowTextW(L"Orvanel");
     ::SetTimer(m_hWnd, IDT_START_BROWSE, 0, nullptr);
     return TRUE;
@@ -82,7 +69,7 @@ void CMainDlg::OnOpenDirectory() {
     }
     ui::ListControl::BulkUpdate bulk(m_listCtrl);
     GetMessageList().DeleteAllRows();
-    const std::wstring mask = GetWindowTextString(GetDlgItem(IDC_MASK));
+    const std::wstring mask = GetDlgItemText(IDC_MASK);
     SetWindowTextW(L"Orvanel   [" + path + L"\\" + mask + L"]");
     ScanFolder(*this, path);
 }
@@ -91,7 +78,9 @@ void CMainDlg::OnSize(UINT type, int cx, int cy) {
     CMessageListDlg::OnSize(type, cx, cy);
 
     // Right to left: each control's right edge goes to the previous control's left edge less a
-    // gap; the status edit then stretches to the last gap.
+    // gap; the status edit then stretches to the last gap. SWP_NOZORDER is left out on purpose:
+    // each call raises its control to the top of the sibling order, and the Tab order follows
+    // that order (status, check box, label, mask, button, then list and find button).
     struct Step {
         int id;
         int gap;
@@ -105,7 +94,7 @@ void CMainDlg::OnSize(UINT type, int cx, int cy) {
             left = 0;
             continue;
         }
-        const RECT rect = ClientRectOf(m_hWnd, control);
+        const RECT rect = ui::ClientRectOf(m_hWnd, control);
         const int newLeft = rect.left + ((left - step.gap) - rect.right);
         ::SetWindowPos(control, nullptr, newLeft, rect.top, rect.right - rect.left,
                        rect.bottom - rect.top, SWP_NOSIZE);
@@ -113,28 +102,31 @@ void CMainDlg::OnSize(UINT type, int cx, int cy) {
     }
     HWND status = GetDlgItem(IDC_STATUS);
     if (status != nullptr) {
-        const RECT rect = ClientRectOf(m_hWnd, status);
+        const RECT rect = ui::ClientRectOf(m_hWnd, status);
         ::SetWindowPos(status, nullptr, rect.left, rect.top, (left - 5) - rect.left,
                        rect.bottom - rect.top, SWP_NOMOVE);
     }
 }
 
 std::wstring CMainDlg::GetMaskText() {
-    return GetWindowTextString(GetDlgItem(IDC_MASK));
+    return GetDlgItemText(IDC_MASK);
 }
 
 bool CMainDlg::IsRecursive() {
-    return ::SendMessageW(GetDlgItem(IDC_RECURSIVE), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return IsDlgButtonChecked(IDC_RECURSIVE) == BST_CHECKED;
 }
 
 void CMainDlg::SetStatusText(const std::wstring& text) {
-    ::SetWindowTextW(GetDlgItem(IDC_STATUS), text.c_str());
+    SetDlgItemText(IDC_STATUS, text);
 }
 
-BOOL CViewerApp::InitInstance() {
-    CMainDlg dialog(nullptr);
-    m_pMainWnd = &dialog;
-    dialog.DoModal();
-    m_pMainWnd = nullptr;
-    return FALSE;
+void CMainDlg::BeginBusy() {
+    m_cursorsToRestore.push_back(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)));
+}
+
+void CMainDlg::EndBusy() {
+    if (!m_cursorsToRestore.empty()) {
+        ::SetCursor(m_cursorsToRestore.back());
+        m_cursorsToRestore.pop_back();
+    }
 }

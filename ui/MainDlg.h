@@ -1,7 +1,9 @@
 #pragma once
 
-#include "MessageListDlg.h"
-#include "ScanOwner.h"
+#include "harvest/ScanOwner.h"
+#include "ui/MessageListDlg.h"
+
+#include <vector>
 
 // The main window: a list window with the harvest's controls in its top strip. It opens the
 // folder picker once it is up, scans the chosen folder into its list, and is the scan's owner.
@@ -26,12 +28,12 @@ public:
     std::wstring GetMaskText() override;
     bool IsRecursive() override;
     void SetStatusText(const std::wstring& text) override;
+    void BeginBusy() override;
+    void EndBusy() override;
+
+private:
+    // The cursor that each busy folder level replaced with the wait cursor, outermost first.
+    std::vector<HCURSOR> m_cursorsToRestore;
 
     UI_DECLARE_MESSAGE_MAP()
-};
-
-// The application: runs the main window modally, then lets the process end.
-class CViewerApp : public ui::Application {
-public:
-    BOOL InitInstance() override;
 };

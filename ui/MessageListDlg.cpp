@@ -1,12 +1,23 @@
-#include "MessageListDlg.h"
+#include "ui/MessageListDlg.h"
 
-#include "TextHelpers.h"
-#include "resource.h"
+#include "ui/FindButton.h"
 
 #include <algorithm>
-#include <cmath>
-#include <climits>
 #include <optional>
+
+namespace {
+
+// Width in pixels and alignment of each column, indexed by MessageColumn.
+struct ColumnLayout {
+    int width;
+    int format;
+};
+constexpr ColumnLayout kColumnLayout[kMessageColumnCount] = {
+    {80, LVCFMT_LEFT},  {35, LVCFMT_LEFT}, {34, LVCFMT_LEFT},   {80, LVCFMT_RIGHT},
+    {75, LVCFMT_RIGHT}, {75, LVCFMT_LEFT}, {1500, LVCFMT_LEFT},
+};
+
+} // namespace
 
 UI_BEGIN_MESSAGE_MAP(CMessageListDlg, ui::Dialog)
 UI_ON_BN_CLICKED(IDC_FIND_BUTTON, OnFindButton)
@@ -53,10 +64,8 @@ LRESULT CMessageListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
 BOOL CMessageListDlg::OnInitDialog() {
     ui::Dialog::OnInitDialog();
     for (int column = 0; column < kMessageColumnCount; ++column) {
-        const MessageColumnInfo& info = kMessageColumns[column];
-        m_listCtrl.InsertColumn(
-            column, info.header,
-            info.alignment == ColumnAlignment::Right ? LVCFMT_RIGHT : LVCFMT_LEFT, info.width, -1);
+        m_listCtrl.InsertColumn(column, kMessageColumnHeaders[column], kColumnLayout[column].format,
+                                kColumnLayout[column].width, -1);
     }
 
     // One pixel wider than the dialog manager made it; the size change lays the list out.
@@ -71,8 +80,8 @@ BOOL CMessageListDlg::OnInitDialog() {
     };
     SendMessageW(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(listIcon()));
     SendMessageW(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(listIcon()));
-    ::SendMessageW(GetDlgItem(IDC_FIND_BUTTON), BM_SETIMAGE, IMAGE_ICON,
-                   reinterpret_cast<LPARAM>(listIcon()));
+    SendDlgItemMessage(IDC_FIND_BUTTON, BM_SETIMAGE, IMAGE_ICON,
+                       reinterpret_cast<LPARAM>(listIcon()));
 
     HDC desktop = ::GetWindowDC(::GetDesktopWindow());
     m_hMemDC = ::CreateCompatibleDC(desktop);
@@ -162,109 +171,11 @@ void CMessageListDlg::OnFindRequest() {
         if (m_infoDlg.m_hWnd == nullptr) {
             m_infoDlg.Create(IDD_INFO, this);
         }
-        ::SetWindowTextW(m_infoDlg.GetDlgItem(IDC_INFO_TEXT), (L"Not found - " + findText).c_str());
-        m_infoDlg.ShowWindow(SW_SHOW);
+        m_infoDlg.ShowText(L"Not found - " + findText);
         return;
     }
     CMessageListDlg& shown = *results;
     m_resultWindows.push_back(std::move(results));
     shown.ShowWindow(SW_SHOW);
-    shown.SetWindowTextW(GetWindowTextString(shown.m_hWnd) + L" - [" + findText + L"]");
-}
-
-namespace {
-
-// Truncation toward zero of a value that may be out of range or not a number.
-int Truncate(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    return static_cast<int>(
-        std::clamp(value, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
-} // namespace
-
-RECT FitRectKeepAspect(SIZE image, SIZE box) {
-    const double wideQuotient = static_cast<double>(image.cx) / box.cx;
-    const float wr = static_cast<float>(wideQuotient);
-    const float hr = static_cast<float>(static_cast<double>(image.cy) / box.cy);
-    if (wideQuotient > hr) {
-        const int sh = Truncate(static_cast<double>(image.cy) / wr);
-        return RECT{0, Truncate(box.cy * 0.5 - sh * 0.5), box.cx,
-                    Truncate((static_cast<double>(sh) + box.cy) * 0.5)};
-    }
-    const int sw = Truncate(static_cast<double>(image.cx) / hr);
-    return RECT{Truncate(box.cx * 0.5 - sw * 0.5), 0,
-                Truncate((static_cast<double>(sw) + box.cx) * 0.5), box.cy};
-}
-
-void DrawFindButton(HDC memDC, const DRAWITEMSTRUCT& item) {
-    HWND button = item.hwndItem;
-    RECT window{};
-    if (!::GetWindowRect(button, &window)) {
-        window = RECT{};
-    }
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ previousBitmap = ::SelectObject(memDC, bitmap);
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageW(button, WM_GETFONT, 0, 0));
-    HGDIOBJ previousFont = ::SelectObject(memDC, font);
-
-    const LRESULT state = ::SendMessageW(button, BM_GETSTATE, 0, 0);
-    const bool pressed = (state & (BST_CHECKED | BST_PUSHED)) != 0;
-    const bool hasIcon = (::GetWindowLongW(button, GWL_STYLE) & BS_ICON) != 0;
-
-    RECT frame = item.rcItem;
-    ::DrawFrameControl(memDC, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
-
-    RECT content = item.rcItem;
-    ::InflateRect(&content, -::GetSystemMetrics(SM_CXDLGFRAME), -::GetSystemMetrics(SM_CYDLGFRAME));
-
-    const COLOR16 light = 0xF000, dark = 0x8000;
-    const COLOR16 top = pressed ? dark : light, bottom = pressed ? light : dark;
-    const int borderX = ::GetSystemMetrics(SM_CXBORDER), borderY = ::GetSystemMetrics(SM_CYBORDER);
-    TRIVERTEX vertices[2] = {{borderX, borderY, top, top, top, 0},
-                             {width - borderX, height - borderY, bottom, bottom, bottom, 0}};
-    GRADIENT_RECT mesh{0, 1};
-    ::GradientFill(memDC, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_V);
-
-    RECT text = content;
-    if (hasIcon) {
-        HICON icon = reinterpret_cast<HICON>(::SendMessageW(button, BM_GETIMAGE, IMAGE_ICON, 0));
-        SIZE iconSize{0, 0};
-        ICONINFO info{};
-        if (icon != nullptr && ::GetIconInfo(icon, &info)) {
-            iconSize =
-                SIZE{static_cast<LONG>(2 * info.xHotspot), static_cast<LONG>(2 * info.yHotspot)};
-            ::DeleteObject(info.hbmMask);
-            ::DeleteObject(info.hbmColor);
-        }
-        RECT place = FitRectKeepAspect(
-            iconSize, SIZE{content.right - content.left, content.bottom - content.top});
-        ::OffsetRect(&place, content.left, content.top);
-        ::OffsetRect(&place, 5 - place.left, 0);
-        if (pressed) {
-            ::OffsetRect(&place, 1, 1);
-        }
-        ::DrawIconEx(memDC, place.left, place.top, icon, place.right - place.left,
-                     place.bottom - place.top, 0, nullptr, DI_NORMAL);
-        text.left = place.right + 5;
-    }
-    if (pressed) {
-        ::OffsetRect(&text, 1, 1);
-    }
-    ::SetBkMode(memDC, TRANSPARENT);
-    const std::wstring caption = GetWindowTextString(button);
-    ::DrawTextW(memDC, caption.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER);
-
-    ::BitBlt(item.hDC, 0, 0, width, height, memDC, 0, 0, SRCCOPY);
-
-    ::SelectObject(memDC, previousBitmap);
-    ::SelectObject(memDC, previousFont);
-    ::DeleteObject(bitmap);
+    shown.SetWindowTextW(shown.GetWindowText() + L" - [" + findText + L"]");
 }

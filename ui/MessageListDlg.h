@@ -1,10 +1,11 @@
 #pragma once
 
-#include "Dialog.h"
-#include "FindDlg.h"
-#include "ListControl.h"
-#include "ListViewMessageList.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "ui/FindDlg.h"
+#include "ui/InfoDlg.h"
+#include "ui/ListViewMessageList.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/ListControl.h"
 
 #include <memory>
 #include <vector>
@@ -50,11 +51,3 @@ private:
 
     UI_DECLARE_MESSAGE_MAP()
 };
-
-// The rectangle, relative to the box's top-left corner, that an image occupies when scaled to fit
-// the box with its aspect ratio kept and centred on the free axis (single-precision ratios,
-// truncation toward zero).
-RECT FitRectKeepAspect(SIZE image, SIZE box);
-
-// Draws the find button of a draw request off screen in memDC and copies it in one block.
-void DrawFindButton(HDC memDC, const DRAWITEMSTRUCT& item);

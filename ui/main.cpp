@@ -1,6 +1,6 @@
 // Orvanel: shows the message tables of the modules in a folder.
 
-#include "MainDlg.h"
+#include "ui/ViewerApp.h"
 
 #include <windows.h>
 

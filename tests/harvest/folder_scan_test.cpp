@@ -1,6 +1,6 @@
-#include "FolderScan.h"
-#include "ScanOwner.h"
-#include "test_support.h"
+#include "harvest/FolderScan.h"
+#include "harvest/ScanOwner.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +111,7 @@ TEST(ScanFolder, FolderNamedThreeDotsIsEntered) {
     HANDLE probe = FindFirstFileW((dots + L"\\*.dll").c_str(), &data);
     if (probe == INVALID_HANDLE_VALUE) {
         EXPECT_EQ(owner.list.GetRowCount(), 0);
-        GTEST_SKIP() << "this platform cannot list " << Narrow(dots) << " (error " << GetLastError()
+        GTEST_SKIP() << "this platform cannot list " << ToUtf8(dots) << " (error " << GetLastError()
                      << ")";
     }
     FindClose(probe);

@@ -1,4 +1,5 @@
-#include "MessageList.h"
+#include "harvest/MessageList.h"
+#include "harvest/ScanTally.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MessageTable.h"
+#include "harvest/MessageTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "ModuleScan.h"
-#include "ScanOwner.h"
-#include "TextHelpers.h"
-#include "test_support.h"
+#include "harvest/ModuleScan.h"
+#include "harvest/ScanOwner.h"
+#include "harvest/TextHelpers.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "RowFormat.h"
+#include "cli/RowFormat.h"
+#include "harvest/TextHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "FileTree.h"
+#include "tests/support/FileTree.h"
 
 #include <windows.h>
 

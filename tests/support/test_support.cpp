@@ -1,6 +1,7 @@
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
-#include "FileTree.h"
+#include "harvest/TextHelpers.h"
+#include "tests/support/FileTree.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +25,13 @@ TempFolder::~TempFolder() {
 std::wstring TempFolder::MakeFolder(const std::wstring& relative) const {
     const std::wstring full = m_path + L"\\" + relative;
     // The long-path prefix keeps names such as "..." from being normalised away.
-    EXPECT_TRUE(CreateDirectoryW((L"\\\\?\\" + full).c_str(), nullptr)) << Narrow(full);
+    EXPECT_TRUE(CreateDirectoryW((L"\\\\?\\" + full).c_str(), nullptr)) << ToUtf8(full);
     return full;
 }
 
 void TempFolder::CopyFixture(const std::wstring& fixture, const std::wstring& relative) const {
     const std::wstring target = L"\\\\?\\" + m_path + L"\\" + relative;
-    EXPECT_TRUE(CopyFileW(FixturePath(fixture).c_str(), target.c_str(), FALSE)) << Narrow(target);
+    EXPECT_TRUE(CopyFileW(FixturePath(fixture).c_str(), target.c_str(), FALSE)) << ToUtf8(target);
 }
 
 void TempFolder::WriteText(const std::wstring& relative, const std::string& content) const {
@@ -53,16 +54,4 @@ Rows AllRows(const MessageList& list) {
         rows.push_back(std::move(cells));
     }
     return rows;
-}
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int count = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), count, out.data(), needed, nullptr, nullptr);
-    return out;
 }

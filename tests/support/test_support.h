@@ -1,6 +1,7 @@
 #pragma once
 
-#include "MessageList.h"
+#include "harvest/MessageList.h"
+#include "harvest/TextHelpers.h"
 
 #include <windows.h>
 
@@ -33,5 +34,3 @@ private:
 // All cells of a list, row by row.
 using Rows = std::vector<std::vector<std::wstring>>;
 Rows AllRows(const MessageList& list);
-
-std::string Narrow(const std::wstring& text);

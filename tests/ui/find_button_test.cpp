@@ -1,7 +1,8 @@
 // The owner-drawn find button: the fit of its icon, and what one drawing leaves behind.
 
-#include "resource.h"
-#include "ui_support.h"
+#include "res/resource.h"
+#include "ui/FindButton.h"
+#include "tests/ui/ui_support.h"
 
 #include <gtest/gtest.h>
 

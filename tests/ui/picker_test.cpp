@@ -1,7 +1,7 @@
 // The real folder picker, driven as a person would: type a path, press Open.
 
-#include "FolderPicker.h"
-#include "ui_support.h"
+#include "ui/FolderPicker.h"
+#include "tests/ui/ui_support.h"
 
 #include <gtest/gtest.h>
 
@@ -52,5 +52,5 @@ TEST(FolderPicker, TypedPathIsReturned) {
     SetTimer(nullptr, 0, 200, AnswerPicker);
     const std::wstring chosen = BrowseForFolder(nullptr, L"Open folder", 4114);
     EXPECT_TRUE(g_answered);
-    EXPECT_EQ(_wcsicmp(chosen.c_str(), folder.path().c_str()), 0) << Narrow(chosen);
+    EXPECT_EQ(_wcsicmp(chosen.c_str(), folder.path().c_str()), 0) << ToUtf8(chosen);
 }

@@ -1,7 +1,7 @@
 // The resources as compiled into the program, read back from orvanel.exe.
 
-#include "resource.h"
-#include "test_support.h"
+#include "res/resource.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ protected:
     static void SetUpTestSuite() {
         const std::wstring path = FixtureFolder() + L"\\..\\..\\orvanel.exe";
         s_module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(s_module, nullptr) << Narrow(path);
+        ASSERT_NE(s_module, nullptr) << ToUtf8(path);
     }
     static void TearDownTestSuite() { FreeLibrary(s_module); }
 
@@ -91,7 +91,7 @@ struct Control {
 };
 
 void PrintTo(const Control& c, std::ostream* out) {
-    *out << "{" << c.id << ", " << Narrow(c.cls) << ", \"" << Narrow(c.text) << "\", " << c.x
+    *out << "{" << c.id << ", " << ToUtf8(c.cls) << ", \"" << ToUtf8(c.text) << "\", " << c.x
          << ", " << c.y << ", " << c.cx << ", " << c.cy << ", 0x" << std::hex << c.style << std::dec
          << "}";
 }
@@ -373,16 +373,16 @@ TEST_F(Program, VersionBlock) {
     EXPECT_EQ(values[L"ProductVersion"], L"1, 2006, 2, 4");
     for (const wchar_t* empty :
          {L"Comments", L"LegalTrademarks", L"PrivateBuild", L"SpecialBuild"}) {
-        EXPECT_EQ(values[empty], L"") << Narrow(empty);
+        EXPECT_EQ(values[empty], L"") << ToUtf8(empty);
     }
     for (const wchar_t* product :
          {L"FileDescription", L"InternalName", L"OriginalFilename", L"ProductName"}) {
         std::wstring lower = values[product];
         CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
-        EXPECT_NE(lower.find(L"orvanel"), std::wstring::npos) << Narrow(product);
+        EXPECT_NE(lower.find(L"orvanel"), std::wstring::npos) << ToUtf8(product);
     }
     for (const wchar_t* maker : {L"Author", L"CompanyName", L"LegalCopyright"}) {
-        EXPECT_NE(values[maker].find(L"Orvanel project"), std::wstring::npos) << Narrow(maker);
+        EXPECT_NE(values[maker].find(L"Orvanel project"), std::wstring::npos) << ToUtf8(maker);
     }
 
     const VersionNode& variable = root.children[1];

@@ -1,7 +1,7 @@
 // Searching a list window: what is found, where it goes, and what a miss shows.
 
-#include "resource.h"
-#include "ui_support.h"
+#include "res/resource.h"
+#include "tests/ui/ui_support.h"
 
 #include <gtest/gtest.h>
 

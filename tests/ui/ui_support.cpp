@@ -1,8 +1,7 @@
-#include "ui_support.h"
+#include "tests/ui/ui_support.h"
 
-#include "FolderPicker.h"
-#include "TextHelpers.h"
-#include "resource.h"
+#include "ui/FolderPicker.h"
+#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -34,26 +33,17 @@ std::wstring ScriptedPicker::Pick(HWND owner, const std::wstring& title, UINT fl
     return answer;
 }
 
-void Pump(int idleMilliseconds) {
-    DWORD idleSince = GetTickCount();
-    while (GetTickCount() - idleSince < static_cast<DWORD>(idleMilliseconds)) {
-        MSG message;
-        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            HWND active = GetActiveWindow();
-            if (active == nullptr || !IsDialogMessageW(active, &message)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            idleSince = GetTickCount();
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        }
+void MainWindowDeleter::operator()(CMainDlg* window) const {
+    ui::Application* application = ui::Application::Current();
+    if (application->m_pMainWnd == window) {
+        application->m_pMainWnd = nullptr;
     }
+    delete window;
 }
 
-std::unique_ptr<CMainDlg> OpenMainWindow(std::vector<std::wstring> answers) {
+MainWindow OpenMainWindow(std::vector<std::wstring> answers) {
     ScriptedPicker::Answer(std::move(answers));
-    auto main = std::make_unique<CMainDlg>(nullptr);
+    MainWindow main(new CMainDlg(nullptr));
     ui::Application::Current()->m_pMainWnd = main.get();
     EXPECT_TRUE(main->Create(IDD_MAIN, nullptr));
     Pump(); // the start-up tick asks the picker
@@ -78,15 +68,4 @@ int LiveGdiObjects() {
         live += (type & 0x7F) != 0 ? 1 : 0;
     }
     return live;
-}
-
-RECT ChildRect(HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-std::wstring WindowText(HWND window) {
-    return GetWindowTextString(window);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "MainDlg.h"
-#include "test_support.h"
+#include "tests/support/Pump.h"
+#include "tests/support/test_support.h"
+#include "ui/MainDlg.h"
+#include "ui/framework/Application.h"
 
 #include <windows.h>
 
@@ -9,9 +11,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-// Dispatches the messages of this thread until none has arrived for idleMilliseconds.
-void Pump(int idleMilliseconds = 30);
 
 // The folder picker, answered by the test: each call takes the next answer ("" once they run out)
 // and is recorded.
@@ -30,7 +29,12 @@ private:
 };
 
 // A main window created modelessly (as the application's main window), with the picker answered.
-std::unique_ptr<CMainDlg> OpenMainWindow(std::vector<std::wstring> answers = {});
+// When it goes, the application has no main window again.
+struct MainWindowDeleter {
+    void operator()(CMainDlg* window) const;
+};
+using MainWindow = std::unique_ptr<CMainDlg, MainWindowDeleter>;
+MainWindow OpenMainWindow(std::vector<std::wstring> answers = {});
 
 // The number of live GDI objects (bitmaps, fonts, device contexts...) of this process, counted in
 // the process's GDI handle table: a count that grows over repeated work means a leak. (The
@@ -38,6 +42,10 @@ std::unique_ptr<CMainDlg> OpenMainWindow(std::vector<std::wstring> answers = {})
 int LiveGdiObjects();
 
 // A control's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND control);
+inline RECT ChildRect(HWND control) {
+    return ui::ClientRectOf(GetParent(control), control);
+}
 
-std::wstring WindowText(HWND window);
+inline std::wstring WindowText(HWND window) {
+    return ui::GetWindowTextString(window);
+}

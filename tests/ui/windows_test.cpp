@@ -1,8 +1,8 @@
 // The list window, the main window and the two small dialogs, created for real in this process.
 
-#include "FolderScan.h"
-#include "resource.h"
-#include "ui_support.h"
+#include "harvest/FolderScan.h"
+#include "res/resource.h"
+#include "tests/ui/ui_support.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ TEST(ListWindow, SortedListMatchesTheInMemoryOrder) {
                               L"_x.dll",      L"a-b.dll",      L"ab.dll",       L"Z.dll",
                               L"\u00e9.dll",  L"e.dll",        L"KERNEL32.DLL", L"a10.dll"};
     for (const wchar_t* name : names) {
-        EXPECT_EQ(results.GetMessageList().AppendRow(name), memory.AppendRow(name)) << Narrow(name);
+        EXPECT_EQ(results.GetMessageList().AppendRow(name), memory.AppendRow(name)) << ToUtf8(name);
     }
     EXPECT_EQ(ListRows(results), AllRows(memory));
 }

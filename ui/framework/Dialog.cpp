@@ -1,14 +1,10 @@
-#include "Dialog.h"
+#include "ui/framework/Dialog.h"
 
-#include "TextHelpers.h"
-
-#include <commctrl.h>
+#include "ui/framework/Application.h"
 
 namespace ui {
 
 namespace {
-
-Application* g_application = nullptr;
 
 // Messages whose result is the dialog procedure's return value itself.
 bool ResultIsReturnValue(UINT message) {
@@ -40,20 +36,18 @@ void DDX_Control(DataExchange& dx, int id, Window& control) {
 }
 
 void DDX_Text(DataExchange& dx, int id, std::wstring& value) {
-    HWND control = dx.pDialog->GetDlgItem(id);
     if (dx.bSaveAndValidate) {
-        value = GetWindowTextString(control);
+        value = dx.pDialog->GetDlgItemText(id);
     } else {
-        ::SetWindowTextW(control, value.c_str());
+        dx.pDialog->SetDlgItemText(id, value);
     }
 }
 
 void DDX_Check(DataExchange& dx, int id, int& value) {
-    HWND control = dx.pDialog->GetDlgItem(id);
     if (dx.bSaveAndValidate) {
-        value = static_cast<int>(::SendMessageW(control, BM_GETCHECK, 0, 0));
+        value = static_cast<int>(dx.pDialog->IsDlgButtonChecked(id));
     } else {
-        ::SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+        dx.pDialog->CheckDlgButton(id, static_cast<UINT>(value));
     }
 }
 
@@ -77,9 +71,10 @@ const MessageMap* Dialog::GetThisMessageMap() {
 BOOL Dialog::Create(UINT templateId, Window* parent) {
     m_nIDTemplate = templateId;
     HWND owner = parent != nullptr ? parent->m_hWnd : nullptr;
-    if (owner == nullptr && g_application != nullptr && g_application->m_pMainWnd != nullptr &&
-        g_application->m_pMainWnd != this) {
-        owner = g_application->m_pMainWnd->m_hWnd;
+    const Application* application = Application::Current();
+    if (owner == nullptr && application != nullptr && application->m_pMainWnd != nullptr &&
+        application->m_pMainWnd != this) {
+        owner = application->m_pMainWnd->m_hWnd;
     }
     HWND window = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), owner,
                                        DialogProc, reinterpret_cast<LPARAM>(this));
@@ -113,20 +108,16 @@ INT_PTR Dialog::DoModal() {
             }
             break;
         }
-        // Keyboard navigation for whichever dialog is active: this one or a modeless one.
-        HWND active = ::GetActiveWindow();
-        if (active != nullptr && ::IsDialogMessageW(active, &message)) {
-            continue;
-        }
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        DispatchDialogMessage(message);
     }
-    if (disableOwner) {
-        ::EnableWindow(owner, TRUE);
-    }
+    // Hidden first: the owner then takes the activation back at once, and DestroyWindow (which
+    // for a main window first destroys the results windows it owns, one by one) runs off screen.
     if (m_hWnd != nullptr) {
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                        SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    }
+    if (disableOwner) {
+        ::EnableWindow(owner, TRUE);
     }
     DestroyWindow();
     m_bModal = false;
@@ -152,23 +143,20 @@ void Dialog::EndDialog(int result) {
     }
 }
 
-BOOL Dialog::UpdateData(BOOL saveAndValidate) {
-    DataExchange dx{this, saveAndValidate != FALSE};
+void Dialog::UpdateData(bool saveAndValidate) {
+    DataExchange dx{this, saveAndValidate};
     DoDataExchange(dx);
-    return TRUE;
 }
 
 void Dialog::DoDataExchange(DataExchange&) {}
 
 BOOL Dialog::OnInitDialog() {
-    UpdateData(FALSE);
+    UpdateData(false);
     return TRUE;
 }
 
 void Dialog::OnOK() {
-    if (!UpdateData(TRUE)) {
-        return;
-    }
+    UpdateData(true);
     EndDialog(IDOK);
 }
 
@@ -252,32 +240,14 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     return TRUE;
 }
 
-Application::Application() {
-    g_application = this;
-}
-
-Application::~Application() {
-    if (g_application == this) {
-        g_application = nullptr;
+void DispatchDialogMessage(MSG& message) {
+    // Keyboard navigation for whichever dialog is active: the modal one or a modeless one.
+    HWND active = ::GetActiveWindow();
+    if (active != nullptr && ::IsDialogMessageW(active, &message)) {
+        return;
     }
-}
-
-Application* Application::Current() {
-    return g_application;
-}
-
-int Application::Run() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    if (!InitInstance()) {
-        return 0;
-    }
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
 }
 
 } // namespace ui

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MessageMap.h"
-#include "Window.h"
+#include "ui/framework/MessageMap.h"
+#include "ui/framework/Window.h"
 
 #include <string>
 
@@ -45,11 +45,23 @@ public:
     // Called once the window is gone, however it was destroyed.
     virtual void PostNcDestroy() {}
 
-    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    // Runs DoDataExchange: controls to members (true) or members to controls (false).
+    void UpdateData(bool saveAndValidate = true);
     // Ends a modal run; hides a modeless dialog.
     void EndDialog(int result);
     // Asks for the dialog manager's default processing of the message being handled.
     LRESULT Default();
+
+    // The text and the check state of a control of this dialog, by identifier.
+    std::wstring GetDlgItemText(int id) const { return GetWindowTextString(GetDlgItem(id)); }
+    BOOL SetDlgItemText(int id, const std::wstring& text) const {
+        return ::SetDlgItemTextW(m_hWnd, id, text.c_str());
+    }
+    UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+    BOOL CheckDlgButton(int id, UINT state) const { return ::CheckDlgButton(m_hWnd, id, state); }
+    LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendDlgItemMessageW(m_hWnd, id, message, wParam, lParam);
+    }
 
     virtual const MessageMap* GetMessageMap() const { return GetThisMessageMap(); }
     static const MessageMap* GetThisMessageMap();
@@ -68,23 +80,9 @@ private:
     bool m_bWantDefault = false;
 };
 
-// The application object: one per process. The process entry calls Run.
-class Application {
-public:
-    Application();
-    virtual ~Application();
-    Application(const Application&) = delete;
-    Application& operator=(const Application&) = delete;
-
-    // Returns FALSE to end the process without a message loop of its own.
-    virtual BOOL InitInstance() { return FALSE; }
-    // Initialises the common controls, calls InitInstance and, if it returned TRUE, runs the
-    // message loop; returns the exit code.
-    int Run();
-
-    static Application* Current();
-
-    Window* m_pMainWnd = nullptr;
-};
+// Hands a message taken from the queue to the window it is for, with the keyboard navigation of
+// the active dialog (Tab, Enter, Escape, arrows) in between. Every message loop of the program
+// goes through here.
+void DispatchDialogMessage(MSG& message);
 
 } // namespace ui

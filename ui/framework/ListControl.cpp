@@ -1,4 +1,4 @@
-#include "ListControl.h"
+#include "ui/framework/ListControl.h"
 
 namespace ui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Window.h"
+#include "ui/framework/Window.h"
 
 #include <commctrl.h>
 

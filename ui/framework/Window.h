@@ -14,10 +14,8 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     bool IsAttached() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
     void Attach(HWND window) { m_hWnd = window; }
-    HWND Detach();
 
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
@@ -45,5 +43,13 @@ public:
 
 // The module whose resources the windows are built from (the program itself).
 HINSTANCE ResourceModule();
+
+// The whole text of a window, however long. Leaves behind the last-error value that
+// GetWindowTextW left (0 on success), or ERROR_OUTOFMEMORY when no buffer could be had.
+std::wstring GetWindowTextString(HWND window);
+
+// A control's rectangle in the client coordinates of parent. A rectangle that cannot be read
+// counts as all zeros, and a corner that cannot be converted as the point (0, 0).
+RECT ClientRectOf(HWND parent, HWND control);
 
 } // namespace ui
