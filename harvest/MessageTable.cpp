@@ -1,12 +1,7 @@
 #include "harvest/MessageTable.h"
 
-#include "harvest/TextHelpers.h"
-
-#include <windows.h>
-
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 namespace MessageTable {
 namespace {
@@ -46,6 +41,7 @@ Block ReadBlock(const std::uint8_t* data, std::size_t index) {
     return {ReadU32(p), ReadU32(p + 4), ReadU32(p + 8)};
 }
 
+// Identifiers that a walk of the block can visit: every entry takes at least its header.
 std::uint64_t WalkableIds(const Block& block, std::size_t size) {
     if (block.lowId > block.highId || block.offset > size) {
         return 0;
@@ -54,31 +50,35 @@ std::uint64_t WalkableIds(const Block& block, std::size_t size) {
     return std::min<std::uint64_t>(ids, (size - block.offset) / kEntryHeaderSize);
 }
 
-// Converts [text, text + byteCount) in the given code page; invalid input is replaced as the
-// platform replaces it.
-void ConvertNarrow(UINT codePage, const std::uint8_t* text, std::size_t byteCount,
-                   std::wstring& out) {
-    out.clear();
-    if (byteCount == 0) {
-        return;
+// Entries that a walk of the block visits, following their lengths (their texts unchecked), up to
+// limit: at least the rows that decoding the block yields.
+std::uint64_t CountEntries(const std::uint8_t* data, std::size_t size, const Block& block,
+                           std::uint64_t limit) {
+    const std::uint64_t walkable = std::min(WalkableIds(block, size), limit);
+    std::uint64_t entry = block.offset;
+    std::uint64_t count = 0;
+    while (count < walkable && entry <= size && size - entry >= kEntryHeaderSize) {
+        const std::uint16_t length = ReadU16(data + entry);
+        ++count;
+        if (length < kEntryHeaderSize) {
+            break;
+        }
+        entry += length;
     }
-    const auto* source = reinterpret_cast<const char*>(text);
-    const int count = static_cast<int>(byteCount);
-    out.resize(byteCount); // never more UTF-16 units than bytes
-    const int written = MultiByteToWideChar(codePage, 0, source, count, out.data(), count);
-    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    return count;
 }
 
-// Finds the terminator of the text at [begin, end). Returns the text's size in bytes, or
-// std::nullopt when no terminator lies inside; scanned is the number of bytes looked at.
-std::optional<std::size_t> MeasureText(bool narrow, const std::uint8_t* begin,
-                                       const std::uint8_t* end, std::size_t& scanned) {
+// The size in bytes of the zero-terminated text at [begin, end), without its terminator; false
+// when no terminator lies inside. scanned is the number of bytes looked at.
+bool MeasureText(Encoding encoding, const std::uint8_t* begin, const std::uint8_t* end,
+                 std::size_t& textSize, std::size_t& scanned) {
     const auto available = static_cast<std::size_t>(end - begin);
-    if (narrow) {
+    if (encoding != Encoding::Utf16) {
         const void* zero = std::memchr(begin, 0, available);
         scanned = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - begin)
                        : available;
-        return zero ? std::optional<std::size_t>(scanned) : std::nullopt;
+        textSize = scanned;
+        return zero != nullptr;
     }
     const std::size_t units = available / 2;
     std::size_t length = 0;
@@ -86,43 +86,40 @@ std::optional<std::size_t> MeasureText(bool narrow, const std::uint8_t* begin,
         ++length;
     }
     scanned = 2 * length;
-    return length < units ? std::optional<std::size_t>(scanned) : std::nullopt;
-}
-
-void ReadText(std::uint16_t flags, const std::uint8_t* begin, std::size_t textBytes,
-              std::wstring& out) {
-    if (flags == kFlagsAnsi || flags == kFlagsUtf8) {
-        ConvertNarrow(flags == kFlagsAnsi ? CP_ACP : CP_UTF8, begin, textBytes, out);
-        return;
-    }
-    out.resize(textBytes / 2);
-    if (textBytes != 0) {
-        std::memcpy(out.data(), begin, textBytes);
-    }
+    textSize = scanned;
+    return length < units;
 }
 
 } // namespace
 
+Encoding EncodingOf(std::uint16_t flags) {
+    switch (flags) {
+    case 0:
+        return Encoding::Ansi;
+    case 2:
+        return Encoding::Utf8;
+    default:
+        return Encoding::Utf16;
+    }
+}
+
 Announcement Announce(const std::uint8_t* data, std::size_t size) {
     Announcement result;
     const std::size_t blocks = ReadableBlockCount(data, size);
+    const std::uint64_t limit = RowLimit(size);
     for (std::size_t i = 0; i < blocks; ++i) {
         const Block block = ReadBlock(data, i);
-        if (block.lowId > block.highId) {
-            result.announced += block.highId - block.lowId + 1;
-            continue;
-        }
-        const std::uint64_t walkable = WalkableIds(block, size);
-        result.announced += static_cast<std::uint32_t>(walkable);
-        result.walkable += walkable;
+        result.announced += block.highId - block.lowId + 1;
+        result.maxRows += CountEntries(data, size, block, limit - result.maxRows);
     }
     return result;
 }
 
-bool Decode(const std::uint8_t* data, std::size_t size, std::uint64_t& budget, Sink& sink) {
+bool Decode(const std::uint8_t* data, std::size_t size, Sink& sink) {
     const std::size_t blocks = ReadableBlockCount(data, size);
     const std::uint8_t* const end = data + size;
-    std::wstring text;
+    std::uint64_t rowsLeft = RowLimit(size);
+    std::uint64_t bytesLeft = size; // what looking at entries may still cost
     for (std::size_t i = 0; i < blocks; ++i) {
         const Block block = ReadBlock(data, i);
         const std::uint64_t walkable = WalkableIds(block, size);
@@ -133,24 +130,29 @@ bool Decode(const std::uint8_t* data, std::size_t size, std::uint64_t& budget, S
             }
             const std::uint8_t* header = data + entry;
             const std::uint16_t length = ReadU16(header);
-            const std::uint16_t flags = ReadU16(header + 2);
-            const bool narrow = flags == kFlagsAnsi || flags == kFlagsUtf8;
-            std::size_t scanned = 0;
-            const auto textBytes = MeasureText(narrow, header + kEntryHeaderSize, end, scanned);
+            const Encoding encoding = EncodingOf(ReadU16(header + 2));
+            std::size_t textSize = 0, scanned = 0;
+            const bool terminated =
+                MeasureText(encoding, header + kEntryHeaderSize, end, textSize, scanned);
             // Looking costs as much as reading, so that a text without end cannot be scanned
             // again and again for free.
             const std::uint64_t cost = kEntryHeaderSize + scanned;
-            if (cost > budget) {
-                budget = 0;
+            if (cost > bytesLeft) {
                 return false;
             }
-            budget -= cost;
-            if (!textBytes) {
+            bytesLeft -= cost;
+            if (!terminated) {
                 break;
             }
-            ReadText(flags, header + kEntryHeaderSize, *textBytes, text);
-            FlattenMessageText(text);
-            sink.OnMessage(static_cast<std::uint32_t>(block.lowId + n), text);
+            if (rowsLeft == 0) {
+                return false;
+            }
+            --rowsLeft;
+            sink.OnMessage(static_cast<std::uint32_t>(block.lowId + n),
+                           Text{encoding, header + kEntryHeaderSize, textSize});
+            if (length < kEntryHeaderSize) {
+                break;
+            }
             entry += length;
         }
     }

@@ -2,45 +2,65 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-// Decoding of message-table resource data (MESSAGE_RESOURCE_DATA). The data is untrusted: no read
-// leaves [data, data + size), and the work done is bounded by the size, whatever the table claims.
+// Decoding of message-table resource data (MESSAGE_RESOURCE_DATA): a header with the number of
+// blocks, one descriptor per block (LowId, HighId, OffsetToEntries), and per block one entry per
+// identifier laid end to end (Length, Flags, zero-terminated text).
 //
-// Bounds:
+// The data is untrusted, and everything is bounded by the table's own data, never by anything
+// else (a table may live outside the module's file, in a satellite of it):
+// - No read leaves [data, data + size).
 // - Only block descriptors that lie wholly inside the data are read.
-// - A block with LowId <= HighId is walked for at most (size - OffsetToEntries) / 4 identifiers,
-//   since a real entry has a 4-byte header; its share of the announced count is that bound.
-//   A block with LowId > HighId adds no row and announces HighId - LowId + 1 in 32-bit arithmetic.
 // - An entry header or a text that runs past the end of the data ends its block.
-// - Every entry looked at costs 4 bytes plus the bytes scanned for its text against a budget that
-//   the caller supplies (the module's file size: the entries of a real module never share bytes,
-//   so a real module never reaches it). When the budget runs out, decoding stops.
+// - An entry shorter than its own 4-byte header (Length 0 to 3) gives its row and then ends its
+//   block. No compiler writes such an entry; repeating it for every later identifier of the block
+//   would turn a few bytes into billions of rows.
+// - A table yields at most one row per 8 bytes of its data (the smallest real entry is 8 bytes),
+//   and the bytes looked at (4 per entry plus the text up to its terminator) add up to at most
+//   the data's size.
+// Entries that do not overlap never reach these bounds: a well-formed table is never cut.
+//
+// Pure: no platform call, so that it can also be built and fuzzed on its own.
 namespace MessageTable {
 
-constexpr std::uint16_t kFlagsAnsi = 0;
-constexpr std::uint16_t kFlagsUnicode = 1;
-constexpr std::uint16_t kFlagsUtf8 = 2;
+enum class Encoding { Ansi, Utf16, Utf8 };
+
+// Flags 0 is ANSI (the system code page), 2 is UTF-8, any other value UTF-16.
+Encoding EncodingOf(std::uint16_t flags);
+
+// The text of one entry, without its terminator, as it lies in the data.
+struct Text {
+    Encoding encoding;
+    const std::uint8_t* bytes;
+    std::size_t size; // in bytes; even for UTF-16
+};
 
 struct Announcement {
-    std::uint32_t announced = 0; // what the table announces, bounded as above
-    std::uint64_t walkable = 0;  // identifiers that a walk may visit
+    // The sum of HighId - LowId + 1 over the blocks whose descriptors lie inside the data, in
+    // 32-bit arithmetic: what the table claims, however little of it is there.
+    std::uint32_t announced = 0;
+    // The most rows that decoding can yield, found by following the entries' lengths: the
+    // reservation for the table's rows. Exact for a well-formed table.
+    std::uint64_t maxRows = 0;
 };
 
 Announcement Announce(const std::uint8_t* data, std::size_t size);
 
+// The most rows that a table of size bytes can yield.
+constexpr std::uint64_t RowLimit(std::size_t size) {
+    return size / 8;
+}
+
 class Sink {
 public:
-    // text is flattened to one line; its buffer is reused for the next message.
-    virtual void OnMessage(std::uint32_t id, const std::wstring& text) = 0;
+    virtual void OnMessage(std::uint32_t id, const Text& text) = 0;
 
 protected:
     ~Sink() = default;
 };
 
-// Decodes every message in table order, identifiers ascending within a block. Flags 0 texts are
-// ANSI (system code page), Flags 2 texts UTF-8, any other Flags UTF-16. Returns false when the
-// budget ran out before the table's end.
-bool Decode(const std::uint8_t* data, std::size_t size, std::uint64_t& budget, Sink& sink);
+// Decodes every message in table order, identifiers ascending within a block. Returns false when
+// a bound of the table cut it short.
+bool Decode(const std::uint8_t* data, std::size_t size, Sink& sink);
 
 } // namespace MessageTable

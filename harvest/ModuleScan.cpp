@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -14,15 +15,25 @@ bool IsMessageTableType(LPCWSTR type) {
     return IS_INTRESOURCE(type) && LOWORD(reinterpret_cast<ULONG_PTR>(type)) == kMessageTableType;
 }
 
-// What decoding the module's tables may cost: the file's size, or, where that cannot be read, a
-// bound far above any real module's tables.
-std::uint64_t DecodeBudgetFor(const std::wstring& path) {
-    constexpr std::uint64_t kUnknownSizeBudget = std::uint64_t{256} << 20;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        return kUnknownSizeBudget;
+// A decoded entry's text in UTF-16. Invalid ANSI or UTF-8 input is replaced as the platform
+// replaces it.
+void ConvertText(const MessageTable::Text& text, std::wstring& out) {
+    out.clear();
+    if (text.size == 0) {
+        return;
     }
-    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    if (text.encoding == MessageTable::Encoding::Utf16) {
+        out.resize(text.size / 2);
+        std::memcpy(out.data(), text.bytes, out.size() * 2);
+        return;
+    }
+    const UINT codePage = text.encoding == MessageTable::Encoding::Ansi ? CP_ACP : CP_UTF8;
+    const auto* source = reinterpret_cast<const char*>(text.bytes);
+    // A text is never longer than its table, whose size fits the resource's 32-bit size.
+    const int count = static_cast<int>(text.size);
+    out.resize(text.size); // never more UTF-16 units than bytes
+    const int written = MultiByteToWideChar(codePage, 0, source, count, out.data(), count);
+    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
 }
 
 // The identifier cells are written directly into reused buffers: a table has thousands of rows.
@@ -61,7 +72,9 @@ public:
           m_localeCell(FormatString(L"%d (%ls)", static_cast<int>(language),
                                     GetLocaleText(language, LOCALE_SNATIVELANGNAME).c_str())) {}
 
-    void OnMessage(std::uint32_t id, const std::wstring& text) override {
+    void OnMessage(std::uint32_t id, const MessageTable::Text& text) override {
+        ConvertText(text, m_text);
+        FlattenMessageText(m_text);
         const int row = m_list.AppendRow(m_context.strFileName);
         m_list.SetCell(row, COL_PATH, m_context.strFolder);
         m_list.SetCell(row, COL_LOCALE_ID, m_localeCell);
@@ -69,7 +82,7 @@ public:
         m_list.SetCell(row, COL_VALUE, m_number);
         FormatHex8(id, m_number);
         m_list.SetCell(row, COL_VALUE_HEX, m_number);
-        m_list.SetCell(row, COL_MESSAGE_TEXT, text);
+        m_list.SetCell(row, COL_MESSAGE_TEXT, m_text);
     }
 
 private:
@@ -77,6 +90,7 @@ private:
     MessageList& m_list;
     std::wstring m_localeCell;
     std::wstring m_number;
+    std::wstring m_text;
 };
 
 } // namespace
@@ -110,7 +124,6 @@ ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::ws
     context.pOwner = &owner;
     context.strFileName = fileName;
     context.strFolder = folder;
-    context.nDecodeBudget = DecodeBudgetFor(path);
 
     const BOOL enumerated =
         EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
@@ -157,11 +170,10 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
 
     const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
     MessageList& list = scan->pOwner->GetMessageList();
-    const std::int64_t reservation =
-        list.GetRowCount() +
-        static_cast<std::int64_t>(std::min<std::uint64_t>(
-            announcement.walkable, std::min<std::uint64_t>(size / 4, scan->nDecodeBudget / 4)));
-    list.ReserveRows(static_cast<int>(std::min<std::int64_t>(reservation, INT_MAX)));
+    // Room for the rows the table can really yield, not for what it claims: a crafted table can
+    // claim four billion rows in a few bytes.
+    const std::uint64_t reservation = list.GetRowCount() + announcement.maxRows;
+    list.ReserveRows(static_cast<int>(std::min<std::uint64_t>(reservation, INT_MAX)));
 
     ScanTally table;
     table.nMessages = static_cast<std::int32_t>(announcement.announced);
@@ -169,6 +181,6 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
     scan->tally += table;
 
     RowWriter writer(*scan, language);
-    MessageTable::Decode(data, size, scan->nDecodeBudget, writer);
+    MessageTable::Decode(data, size, writer);
     return TRUE;
 }

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
 // State of one module scan, handed to both enumeration callbacks.
@@ -15,8 +14,6 @@ struct ModuleScanContext {
     std::wstring strFileName;
     std::wstring strFolder;
     ScanTally tally;
-    // Bytes that the module's tables may still cost to decode (see MessageTable.h).
-    std::uint64_t nDecodeBudget = 0;
 };
 
 // Opens folder\fileName as a data file and appends one row per message of every message table,

@@ -31,69 +31,91 @@ public:
     std::vector<std::uint8_t> bytes;
 };
 
+// Texts as they lie in the data: UTF-16 units, or one unit per byte of a narrow text.
 struct Collect : MessageTable::Sink {
-    void OnMessage(std::uint32_t id, const std::wstring& text) override {
-        rows.emplace_back(id, text);
+    void OnMessage(std::uint32_t id, const MessageTable::Text& text) override {
+        std::wstring units;
+        if (text.encoding == MessageTable::Encoding::Utf16) {
+            units.resize(text.size / 2);
+            std::memcpy(units.data(), text.bytes, text.size);
+        } else {
+            units.assign(text.bytes, text.bytes + text.size);
+        }
+        rows.emplace_back(id, units);
+        encodings.push_back(text.encoding);
     }
     std::vector<std::pair<std::uint32_t, std::wstring>> rows;
+    std::vector<MessageTable::Encoding> encodings;
 };
 
 struct Result {
     MessageTable::Announcement announcement;
     std::vector<std::pair<std::uint32_t, std::wstring>> rows;
+    std::vector<MessageTable::Encoding> encodings;
     bool complete;
 };
 
-Result DecodeAll(const std::vector<std::uint8_t>& bytes, std::uint64_t budget = 1u << 30) {
+Result DecodeAll(const std::vector<std::uint8_t>& bytes) {
     // Decode from an exact-size heap copy, so that a read past the end is a real overrun.
     std::vector<std::uint8_t> exact(bytes);
     Collect sink;
     Result r;
     r.announcement = MessageTable::Announce(exact.data(), exact.size());
-    r.complete = MessageTable::Decode(exact.data(), exact.size(), budget, sink);
+    r.complete = MessageTable::Decode(exact.data(), exact.size(), sink);
     r.rows = std::move(sink.rows);
+    r.encodings = std::move(sink.encodings);
     return r;
 }
 
 } // namespace
 
 TEST(MessageTable, WellFormedBlocksDecodeInOrder) {
+    using MessageTable::Encoding;
     TableBytes t;
     t.U32(2).Block(1, 2, 28).Block(0xC0000005, 0xC0000005, 56);
     t.Wide(L"One\r\n").Wide(L"Two");
     t.U16(20).U16(0).Raw("Disk full.\r\n\0\0\0", 16); // ANSI
     const Result r = DecodeAll(t.bytes);
     EXPECT_EQ(r.announcement.announced, 3u);
+    EXPECT_EQ(r.announcement.maxRows, 3u);
     ASSERT_EQ(r.rows.size(), 3u);
-    EXPECT_EQ(r.rows[0], std::make_pair(1u, std::wstring(L"One")));
+    EXPECT_EQ(r.rows[0], std::make_pair(1u, std::wstring(L"One\r\n")));
     EXPECT_EQ(r.rows[1], std::make_pair(2u, std::wstring(L"Two")));
-    EXPECT_EQ(r.rows[2], std::make_pair(0xC0000005u, std::wstring(L"Disk full.")));
+    EXPECT_EQ(r.rows[2], std::make_pair(0xC0000005u, std::wstring(L"Disk full.\r\n")));
+    EXPECT_EQ(r.encodings, (std::vector{Encoding::Utf16, Encoding::Utf16, Encoding::Ansi}));
     EXPECT_TRUE(r.complete);
+
+    // Flags 0 is ANSI, 2 UTF-8, anything else UTF-16.
+    EXPECT_EQ(MessageTable::EncodingOf(0), Encoding::Ansi);
+    EXPECT_EQ(MessageTable::EncodingOf(1), Encoding::Utf16);
+    EXPECT_EQ(MessageTable::EncodingOf(2), Encoding::Utf8);
+    EXPECT_EQ(MessageTable::EncodingOf(7), Encoding::Utf16);
 }
 
-TEST(MessageTable, FlagsTwoIsUtf8AndOtherFlagsAreUtf16) {
-    const char utf8[] = "Gr\xC3\xBC\xC3\x9F"
-                        "e \xE2\x82\xAC"; // "Grüße €"
+// The smallest entries a compiler writes (8 bytes), end to end: nothing is cut, however many.
+TEST(MessageTable, WellFormedTablesAreNeverCut) {
+    const std::uint32_t count = 20000;
     TableBytes t;
-    t.U32(1).Block(1, 2, 16);
-    t.U16(4 + 12).U16(2).Raw(utf8, sizeof utf8);
-    t.U16(4 + 4).U16(7).Raw(L"\x263A", 4); // any Flags but 0 and 2 reads UTF-16
-    const Result r = DecodeAll(t.bytes);
-    ASSERT_EQ(r.rows.size(), 2u);
-    EXPECT_EQ(r.rows[0].second, L"Gr\u00FC\u00DFe \u20AC");
-    EXPECT_EQ(r.rows[1].second, L"\u263A");
-}
-
-TEST(MessageTable, LengthZeroRepeatsAndInvertedBlocksCountMinusOne) {
-    TableBytes t;
-    t.U32(2).Block(5, 3, 28).Block(10, 12, 28);
-    t.Wide(L"same", 0);
-    const Result r = DecodeAll(t.bytes);
-    ASSERT_EQ(r.rows.size(), 3u);
-    for (std::uint32_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(r.rows[i], std::make_pair(10u + i, std::wstring(L"same")));
+    t.U32(1).Block(1, count, 16);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        t.U16(8).U16(0).Raw("ab\0\0", 4);
     }
-    EXPECT_EQ(r.announcement.announced, 2u); // -1 + 3
+    const Result r = DecodeAll(t.bytes);
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(r.rows.size(), count);
+    EXPECT_EQ(r.rows.back(), std::make_pair(count, std::wstring(L"ab")));
+    EXPECT_EQ(r.announcement.maxRows, count);
+}
+
+TEST(MessageTable, ShortEntryEndsItsBlockAndInvertedBlocksCountMinusOne) {
+    TableBytes t;
+    t.U32(3).Block(5, 3, 40).Block(10, 12, 40).Block(20, 20, 54);
+    t.Wide(L"same", 0);
+    t.Wide(L"next");
+    const Result r = DecodeAll(t.bytes);
+    EXPECT_EQ(r.rows,
+              (std::vector<std::pair<std::uint32_t, std::wstring>>{{10, L"same"}, {20, L"next"}}));
+    EXPECT_EQ(r.announcement.announced, 3u); // -1 + 3 + 1
 }
 
 TEST(MessageTable, NothingIsReadPastTheData) {
@@ -121,12 +143,12 @@ TEST(MessageTable, NothingIsReadPastTheData) {
         cases.push_back(std::move(c));
     }
     {
-        Case c{"2^32 ids over one entry", {}, {0}, 2};
+        Case c{"2^32 ids over one entry", {}, {0}, 0};
         c.table.U32(1).Block(0, 0xFFFFFFFF, 16).Wide(L"z");
         cases.push_back(std::move(c));
     }
     {
-        Case c{"offset past the data", {}, {}, 0};
+        Case c{"offset past the data", {}, {}, 2};
         c.table.U32(1).Block(1, 2, 0xFFFFFFF0);
         cases.push_back(std::move(c));
     }
@@ -168,12 +190,14 @@ TEST(MessageTable, NothingIsReadPastTheData) {
         }
         EXPECT_EQ(ids, c.ids) << c.what;
         EXPECT_EQ(r.announcement.announced, c.announced) << c.what;
+        EXPECT_LE(r.rows.size(), r.announcement.maxRows) << c.what;
     }
 }
 
 TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     // 5,000 overlapping blocks of 2^32 ids each, all on one 4 KiB text behind a Length 0 entry:
-    // unbounded, this would be billions of rows of 4 KiB each.
+    // read as written, billions of rows of 4 KiB each. Every look at the text is charged against
+    // the table's size, so a few blocks in, decoding stops.
     const std::uint32_t blocks = 5000;
     const std::uint32_t entry = 4 + 12 * blocks;
     TableBytes t;
@@ -182,13 +206,25 @@ TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
         t.Block(0, 0xFFFFFFFF, entry);
     }
     t.Wide(std::wstring(2048, L'w'), 0);
-    const std::uint64_t budget = 4 * t.bytes.size(); // a few times the data, as a module's size
-    const Result r = DecodeAll(t.bytes, budget);
+    const Result r = DecodeAll(t.bytes);
     EXPECT_FALSE(r.complete);
-    EXPECT_LE(r.rows.size() * (4 + 4096), budget + 4 + 4096);
-    EXPECT_LE(r.announcement.walkable, std::uint64_t{blocks} * t.bytes.size() / 4);
+    EXPECT_LE(r.rows.size() * (4 + 4096), t.bytes.size());
+    EXPECT_LE(r.announcement.maxRows, MessageTable::RowLimit(t.bytes.size()));
 
-    // The same blocks over an unterminated text: every look is charged, so it ends too.
+    // Entries of Length 4, each text one byte of the next entry: a row every 4 bytes, cut at one
+    // row per 8 bytes.
+    TableBytes chain;
+    chain.U32(1).Block(0, 0xFFFFFFFF, 16);
+    for (int i = 0; i < 16384; ++i) {
+        chain.U16(4).U16(0);
+    }
+    const Result c = DecodeAll(chain.bytes);
+    EXPECT_FALSE(c.complete);
+    EXPECT_EQ(c.rows.size(), MessageTable::RowLimit(chain.bytes.size()));
+    EXPECT_EQ(c.announcement.maxRows, c.rows.size());
+    EXPECT_EQ(c.rows[1], std::make_pair(1u, std::wstring(L"\x04")));
+
+    // Blocks over an unterminated text: every look is charged, so it ends too.
     TableBytes u;
     u.U32(blocks);
     for (std::uint32_t i = 0; i < blocks; ++i) {
@@ -196,7 +232,7 @@ TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     }
     u.U16(0).U16(0);
     u.bytes.resize(u.bytes.size() + 65536, 'x');
-    const Result v = DecodeAll(u.bytes, 4 * u.bytes.size());
+    const Result v = DecodeAll(u.bytes);
     EXPECT_TRUE(v.rows.empty());
     EXPECT_FALSE(v.complete);
 }

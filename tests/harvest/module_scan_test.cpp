@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -80,13 +81,19 @@ TEST(ScanModule, NamesBlocksEncodingsAndEdgeCases) {
         Row(m, folder, kEnglish, L"3", L"0x00000003", L"  lead\rlone\nkeep"),
         Row(m, folder, kEnglish, L"-1073741819", L"0xC0000005", L"Disk full."),
         Row(m, folder, kEnglish, L"-2147483648", L"0x80000000", L"Gr\u00FC\u00DFe \u20AC"),
-        Row(m, folder, kEnglish, L"10", L"0x0000000A", L"same"),
-        Row(m, folder, kEnglish, L"11", L"0x0000000B", L"same"),
-        Row(m, folder, kEnglish, L"12", L"0x0000000C", L"same"),
+        Row(m, folder, kEnglish, L"10", L"0x0000000A", L"same"), // Length 0 ends its block
     };
-    EXPECT_EQ(s.rows, expected);
-    // Announced: 1 named, then 3 + 1 + 1 + (3 - 5 + 1) + 3 in table 1, and 0 in the empty table.
-    EXPECT_EQ(s.tally, (ScanTally{1 + 7, 1, 3, 0}));
+    ASSERT_EQ(s.rows.size(), expected.size() + 1);
+    EXPECT_EQ(Rows(s.rows.begin(), s.rows.end() - 1), expected);
+    // ANSI text in the system's code page.
+    const std::wstring ansi = s.rows.back()[COL_MESSAGE_TEXT];
+    if (GetACP() == 1252) {
+        EXPECT_EQ(ansi, L"caf\u00E9 \u20ACuro");
+    } else {
+        EXPECT_EQ(ansi.substr(0, 3), L"caf") << "code page " << GetACP();
+    }
+    // Announced: 1 named, then 3 + 1 + 1 + (3 - 5 + 1) + 3 in table 1, 0 in the empty table, 1.
+    EXPECT_EQ(s.tally, (ScanTally{1 + 7 + 1, 1, 4, 0}));
 }
 
 TEST(ScanModule, BrokenTablesYieldWhatLiesInsideTheirData) {
@@ -99,10 +106,59 @@ TEST(ScanModule, BrokenTablesYieldWhatLiesInsideTheirData) {
         Row(m, folder, kEnglish, L"1", L"0x00000001", L"a"),
         Row(m, folder, kEnglish, L"2", L"0x00000002", L"b"),
         Row(m, folder, kEnglish, L"256", L"0x00000100", L"r"),
-        Row(m, folder, kEnglish, L"257", L"0x00000101", L"r"),
     };
     EXPECT_EQ(s.rows, expected);
-    EXPECT_EQ(s.tally, (ScanTally{1 + 2 + 0 + 3 + 1 + 1 + 2 + 0, 1, 8, 0}));
+    // What the tables announce, in 32-bit arithmetic, however little of it is there.
+    const auto announced = static_cast<std::int32_t>(1 + 0 + 2 + 3 + 1 + 1 + 0xFFFFFF00u + 0);
+    EXPECT_EQ(s.tally, (ScanTally{announced, 1, 8, 0}));
+}
+
+// Every language's table is read whole, also where the languages share one table's data: tables
+// are bounded by their own data, never by the module's file.
+TEST(ScanModule, TableSharedByThreeLanguagesIsReadWholeInEach) {
+    const Scanned s = Scan(FixtureFolder(), L"shared.dll");
+    EXPECT_EQ(s.tally, (ScanTally{6000, 1, 3, 0}));
+    ASSERT_EQ(s.rows.size(), 6000u);
+    for (int language = 0; language < 3; ++language) {
+        const auto& first = s.rows[2000 * language];
+        const auto& last = s.rows[2000 * language + 1999];
+        EXPECT_EQ(first[COL_MESSAGE_TEXT], L"Shared message number 1.");
+        EXPECT_EQ(last[COL_VALUE], L"2000");
+        EXPECT_EQ(last[COL_MESSAGE_TEXT], L"Shared message number 2000.");
+        EXPECT_EQ(first[COL_LOCALE_ID], last[COL_LOCALE_ID]);
+    }
+}
+
+namespace {
+
+// Remembers the largest reservation asked for.
+class ReservingList : public MemoryMessageList {
+public:
+    void ReserveRows(int totalRows) override {
+        largest = std::max(largest, totalRows);
+        MemoryMessageList::ReserveRows(totalRows);
+    }
+    int largest = 0;
+};
+
+class ReservingOwner : public MemoryScanOwner {
+public:
+    MessageList& GetMessageList() override { return reserving; }
+    ReservingList reserving;
+};
+
+} // namespace
+
+// Two tables that read as written would give four billion rows each: an entry of Length 0 over a
+// megabyte of zeros, and entries of Length 4 that each take a byte of the next as their text.
+TEST(ScanModule, HostileTablesEndWithBoundedRowsAndReservations) {
+    ReservingOwner owner;
+    EXPECT_EQ(ScanModule(owner, FixtureFolder(), L"hostile.dll"), (ScanTally{0, 1, 2, 0}));
+    const int rows = owner.reserving.GetRowCount();
+    EXPECT_EQ(rows, 1 + (16 + 4 * 16384) / 8);
+    EXPECT_EQ(owner.reserving.Cell(0, COL_MESSAGE_TEXT), L"");
+    EXPECT_EQ(owner.reserving.Cell(rows - 1, COL_VALUE), std::to_wstring(rows - 2));
+    EXPECT_LE(owner.reserving.largest, rows);
 }
 
 TEST(ScanModule, FilesWithoutTablesBecomeOneErrorRow) {
