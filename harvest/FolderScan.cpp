@@ -3,7 +3,10 @@
 #include "harvest/ModuleScan.h"
 #include "harvest/TextHelpers.h"
 
+#include <array>
 #include <cstring>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -48,25 +51,11 @@ BOOL FirstSearchFailed() {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? TRUE : FALSE;
 }
 
-ScanTally ScanFolderLevel(ScanOwner& owner, const std::wstring& folder, VisitedFolders& visited) {
-    ScanTally tally;
-    tally.nFolders = 1;
-    {
-        const BusyScope busy(owner);
-        FolderScanContext context{&owner, &tally, &visited};
-        const std::wstring mask = owner.GetMaskText();
-        EnumFilesInFolder(folder, mask, ScanFileProc, &context);
-        if (owner.IsRecursive()) {
-            EnumSubfolders(folder, ScanSubfolderProc, &context);
-        }
-    }
-    owner.SetStatusText(FormatStatusLine(tally));
-    return tally;
-}
+// A folder's identity on its volume: the same for every path that leads to it, links included.
+using FolderIdentity = std::pair<unsigned long long, std::array<unsigned char, 16>>;
 
-} // namespace
-
-bool VisitedFolders::Enter(const std::wstring& folder) {
+// False when the identity cannot be read.
+bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
     // Opened with a trailing backslash, as the listing sees it: a final name such as "..." would
     // otherwise lose its dots to path normalisation and name the folder above.
     const std::wstring path = WithTrailingBackslash(folder);
@@ -74,25 +63,36 @@ bool VisitedFolders::Enter(const std::wstring& folder) {
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        return true;
+        return false;
     }
-    Identity key{};
+    identity = {};
+    bool known = false;
     FILE_ID_INFO idInfo;
     BY_HANDLE_FILE_INFORMATION info;
-    bool known = false;
     if (GetFileInformationByHandleEx(handle, FileIdInfo, &idInfo, sizeof idInfo)) {
-        key.first = idInfo.VolumeSerialNumber;
-        std::memcpy(key.second.data(), idInfo.FileId.Identifier, key.second.size());
+        identity.first = idInfo.VolumeSerialNumber;
+        std::memcpy(identity.second.data(), idInfo.FileId.Identifier, identity.second.size());
         known = true;
     } else if (GetFileInformationByHandle(handle, &info)) {
-        key.first = info.dwVolumeSerialNumber;
+        identity.first = info.dwVolumeSerialNumber;
         const DWORD index[2] = {info.nFileIndexHigh, info.nFileIndexLow};
-        std::memcpy(key.second.data(), index, sizeof index);
+        std::memcpy(identity.second.data(), index, sizeof index);
         known = true;
     }
     CloseHandle(handle);
-    return !known || m_seen.insert(std::move(key)).second;
+    return known;
 }
+
+// A folder on the way down from the top, while its subfolders are scanned.
+struct Level {
+    ScanTally tally;
+    std::vector<std::wstring> subfolders;
+    std::size_t nextSubfolder = 0;
+    bool hasIdentity = false;
+    FolderIdentity identity;
+};
+
+} // namespace
 
 BOOL EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
                        FolderEntryProc callback, void* userData) {
@@ -139,22 +139,63 @@ BOOL ScanFileProc(const std::wstring& folder, const wchar_t* fileName, int, void
 BOOL ScanSubfolderProc(const std::wstring& folder, const wchar_t* subfolderName, int,
                        void* context) {
     auto* scan = static_cast<FolderScanContext*>(context);
-    if (scan == nullptr || scan->pOwner == nullptr) {
+    if (scan == nullptr || scan->pOwner == nullptr || scan->pSubfolders == nullptr) {
         return TRUE;
     }
-    const std::wstring path = JoinPath(folder, subfolderName);
-    if (scan->pVisited != nullptr && !scan->pVisited->Enter(path)) {
-        return TRUE;
-    }
-    VisitedFolders local;
-    *scan->pTally += ScanFolderLevel(*scan->pOwner, path, scan->pVisited ? *scan->pVisited : local);
+    scan->pSubfolders->push_back(JoinPath(folder, subfolderName));
     return TRUE;
 }
 
 ScanTally ScanFolder(ScanOwner& owner, const std::wstring& folder) {
-    VisitedFolders visited;
-    visited.Enter(folder);
-    return ScanFolderLevel(owner, folder, visited);
+    std::vector<Level> way; // from the top down to the folder being scanned
+    std::set<FolderIdentity> onTheWay;
+
+    // Lists a folder's files and subfolders, and makes it the bottom of the way down.
+    const auto enter = [&](const std::wstring& path, bool hasIdentity,
+                           const FolderIdentity& identity) {
+        owner.BeginBusy();
+        Level level;
+        level.tally.nFolders = 1;
+        level.hasIdentity = hasIdentity;
+        level.identity = identity;
+        FolderScanContext context{&owner, &level.tally, &level.subfolders};
+        const std::wstring mask = owner.GetMaskText();
+        EnumFilesInFolder(path, mask, ScanFileProc, &context);
+        if (owner.IsRecursive()) {
+            EnumSubfolders(path, ScanSubfolderProc, &context);
+        }
+        if (hasIdentity) {
+            onTheWay.insert(identity);
+        }
+        way.push_back(std::move(level));
+    };
+
+    FolderIdentity identity;
+    enter(folder, ReadFolderIdentity(folder, identity), identity);
+    for (;;) {
+        Level& bottom = way.back();
+        if (bottom.nextSubfolder < bottom.subfolders.size()) {
+            const std::wstring subfolder = std::move(bottom.subfolders[bottom.nextSubfolder++]);
+            const bool hasIdentity = ReadFolderIdentity(subfolder, identity);
+            if (hasIdentity && onTheWay.count(identity) != 0) {
+                bottom.tally += ScanTally{0, 0, 0, 1}; // a cycle: counted, not entered
+            } else {
+                enter(subfolder, hasIdentity, identity);
+            }
+            continue;
+        }
+        owner.EndBusy();
+        owner.SetStatusText(FormatStatusLine(bottom.tally));
+        const ScanTally done = bottom.tally;
+        if (bottom.hasIdentity) {
+            onTheWay.erase(bottom.identity);
+        }
+        way.pop_back();
+        if (way.empty()) {
+            return done;
+        }
+        way.back().tally += done;
+    }
 }
 
 std::wstring FormatStatusLine(const ScanTally& tally) {

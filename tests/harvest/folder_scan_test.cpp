@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -119,6 +120,57 @@ TEST(ScanFolder, FolderNamedThreeDotsIsEntered) {
               (std::vector<std::pair<std::wstring, std::wstring>>{{L"dots.dll", dots}}));
 }
 
+TEST(ScanFolder, NonAsciiNamesReachTheCells) {
+    TempFolder temp;
+    const std::wstring folder = temp.MakeFolder(L"\u041F\u0430\u043F\u043A\u0430"); // Папка
+    temp.CopyFixture(L"basic.dll", L"\u041F\u0430\u043F\u043A\u0430\\\u6A21\u5757.dll"); // 模块
+    MemoryScanOwner owner(L"*.dll", true);
+    EXPECT_EQ(ScanFolder(owner, temp.path()), (ScanTally{3, 1, 1, 2}));
+    const auto places = Places(owner.list);
+    ASSERT_EQ(places.size(), 3u);
+    EXPECT_EQ(places[0], std::make_pair(std::wstring(L"\u6A21\u5757.dll"), folder));
+}
+
+namespace {
+
+// Notes how deep in the call stack each folder level starts.
+class StackProbeOwner : public MemoryScanOwner {
+public:
+    using MemoryScanOwner::MemoryScanOwner;
+    std::wstring GetMaskText() override {
+        const char here = 0;
+        const auto at = reinterpret_cast<std::uintptr_t>(&here);
+        lowest = std::min(lowest, at);
+        highest = std::max(highest, at);
+        return MemoryScanOwner::GetMaskText();
+    }
+    std::uintptr_t lowest = UINTPTR_MAX, highest = 0;
+};
+
+} // namespace
+
+// The descent keeps its own stack, so that no depth of folders can overflow the call stack: every
+// level starts at the same depth of it.
+TEST(ScanFolder, DepthIsNotBoundByTheCallStack) {
+    TempFolder temp;
+    const int depth = 40;
+    std::wstring path = temp.path();
+    for (int level = 0; level < depth; ++level) {
+        path += L"\\d";
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << level;
+    }
+    temp.CopyFixture(L"basic.dll", L"top.dll");
+    ASSERT_TRUE(CopyFileW(FixturePath(L"basic.dll").c_str(), (path + L"\\deep.dll").c_str(), TRUE));
+
+    StackProbeOwner owner(L"*.dll", true);
+    EXPECT_EQ(ScanFolder(owner, temp.path()), (ScanTally{6, 2, 2, depth + 1}));
+    EXPECT_LT(owner.highest - owner.lowest, 512u);
+    const auto places = Places(owner.list);
+    ASSERT_EQ(places.size(), 6u);
+    EXPECT_EQ(places.front().first, L"top.dll");
+    EXPECT_EQ(places.back(), std::make_pair(std::wstring(L"deep.dll"), path));
+}
+
 TEST(ScanFolder, FolderEndingInBackslashIsKeptAsGiven) {
     TempFolder temp;
     temp.CopyFixture(L"notable.dll", L"a.dll");
@@ -139,22 +191,23 @@ TEST(ScanFolder, FolderThatCannotBeListedCountsButAddsNothing) {
     EXPECT_EQ(owner.list.GetRowCount(), 0);
 }
 
-// A directory link that leads back up the tree is not followed round until the path overflows;
-// links that lead elsewhere are followed, and no directory is scanned twice.
-TEST(ScanFolder, LinkCyclesAreNotFollowedRound) {
+// Every link is followed like a folder, even to a folder that is scanned anyway; only a link back
+// to a folder on the way down to it is cut, and counted.
+TEST(ScanFolder, LinksAreFollowedAndOnlyCyclesAreCut) {
     wchar_t tree[MAX_PATH];
     if (GetEnvironmentVariableW(L"ORVANEL_LINK_TREE", tree, MAX_PATH) == 0) {
         GTEST_SKIP() << "the tree with directory links is laid out by ctest";
     }
     MemoryScanOwner owner(L"*.dll", true);
-    // The top, sub, other (directly or through sub\to-other, once) and the folder outside.
-    EXPECT_EQ(ScanFolder(owner, tree), (ScanTally{0, 3, 0, 4}));
+    // The top, real1-3 and link1-3, sub, sub\back-to-top (cut) and sub\to-outside.
+    EXPECT_EQ(ScanFolder(owner, tree), (ScanTally{0, 8, 0, 10}));
     std::vector<std::wstring> modules;
     for (int row = 0; row < owner.list.GetRowCount(); ++row) {
         modules.push_back(owner.list.GetCell(row, COL_MODULE_NAME));
     }
     std::sort(modules.begin(), modules.end());
-    EXPECT_EQ(modules, (std::vector<std::wstring>{L"a.dll", L"b.dll", L"c.dll"}));
+    EXPECT_EQ(modules, (std::vector<std::wstring>{L"a.dll", L"c.dll", L"r1.dll", L"r1.dll",
+                                                  L"r2.dll", L"r2.dll", L"r3.dll", L"r3.dll"}));
 }
 
 TEST(EnumFilesInFolder, ReportsThroughResultAndLastError) {
