@@ -1,12 +1,13 @@
 // orvanel-dump: lists the message tables of the modules in a folder as TSV or CSV on stdout.
 
+#include "cli/RowStream.h"
 #include "harvest/FolderScan.h"
-#include "cli/RowFormat.h"
-#include "harvest/TextHelpers.h"
 #include "harvest/ScanOwner.h"
+#include "harvest/TextHelpers.h"
 
 #include <windows.h>
 
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -21,18 +22,27 @@ const wchar_t kUsage[] =
     L"Files that cannot be opened or have no message table give one row with the error's text.\n"
     L"The status line goes to standard error last.\n"
     L"\n"
+    L"Exit status: 0 when the folder was scanned, 1 when FOLDER is not a folder, 2 for bad\n"
+    L"arguments, 3 when the output could not be written (quietly when its reader has gone).\n"
+    L"\n"
     L"  --mask PATTERN    file mask, one wildcard pattern (default *.dll; empty means *)\n"
     L"  --recursive       scan subfolders too, depth first\n"
     L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
     L"  --help            show this text\n";
 
+constexpr int kExitOutputFailed = 3;
+
+// A standard handle, written in UTF-8 through a buffer. A write that fails ends the process at
+// once: with a message when the output is lost, quietly when its reader has gone (a pipe into a
+// program that stopped reading, as head does).
 class Output {
 public:
     explicit Output(DWORD which) : m_handle(GetStdHandle(which)) {}
     ~Output() { Flush(); }
 
-    void Write(std::wstring_view text) {
-        m_buffer += ToUtf8(text);
+    void Write(std::wstring_view text) { Write(std::string_view(ToUtf8(text))); }
+    void Write(std::string_view utf8) {
+        m_buffer += utf8;
         if (m_buffer.size() >= (1u << 16)) {
             Flush();
         }
@@ -43,9 +53,11 @@ public:
         while (done < m_buffer.size()) {
             DWORD written = 0;
             const DWORD chunk = static_cast<DWORD>(m_buffer.size() - done);
-            if (!WriteFile(m_handle, m_buffer.data() + done, chunk, &written, nullptr) ||
-                written == 0) {
-                break;
+            if (!WriteFile(m_handle, m_buffer.data() + done, chunk, &written, nullptr)) {
+                Failed(GetLastError());
+            }
+            if (written == 0) {
+                Failed(ERROR_WRITE_FAULT);
             }
             done += written;
         }
@@ -53,8 +65,39 @@ public:
     }
 
 private:
+    [[noreturn]] static void Failed(DWORD code) {
+        if (code != ERROR_BROKEN_PIPE && code != ERROR_NO_DATA &&
+            code != ERROR_PIPE_NOT_CONNECTED) {
+            const std::string message = ToUtf8(L"orvanel-dump: cannot write the output: " +
+                                               GetSystemErrorText(code) + L"\n");
+            DWORD written = 0;
+            WriteFile(GetStdHandle(STD_ERROR_HANDLE), message.data(),
+                      static_cast<DWORD>(message.size()), &written, nullptr);
+        }
+        ExitProcess(kExitOutputFailed);
+    }
+
     HANDLE m_handle;
     std::string m_buffer;
+};
+
+// The scan's owner: the mask and switch from the command line, the rows straight to the output.
+class StreamScanOwner : public ScanOwner {
+public:
+    StreamScanOwner(std::wstring mask, bool recursive, RowStream& rows)
+        : m_mask(std::move(mask)), m_recursive(recursive), m_rows(rows) {}
+
+    MessageList& GetMessageList() override { return m_rows; }
+    std::wstring GetMaskText() override { return m_mask; }
+    bool IsRecursive() override { return m_recursive; }
+    void SetStatusText(const std::wstring& text) override { status = text; }
+
+    std::wstring status;
+
+private:
+    std::wstring m_mask;
+    bool m_recursive;
+    RowStream& m_rows;
 };
 
 int UsageError(const std::wstring& why) {
@@ -123,26 +166,19 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
 
-    MemoryScanOwner owner(mask, recursive);
-    ScanFolder(owner, folder);
-
     Output out(STD_OUTPUT_HANDLE);
-    std::wstring line;
-    const auto writeLine = [&](auto cellAt) {
-        line.clear();
-        for (int column = 0; column < kMessageColumnCount; ++column) {
-            if (column != 0) {
-                line += CellSeparator(format);
-            }
-            AppendCell(line, cellAt(column), format);
-        }
-        line += LineEnd(format);
-        out.Write(line);
-    };
-    writeLine([](int column) { return std::wstring_view(kMessageColumnHeaders[column]); });
-    for (int row = 0; row < owner.list.GetRowCount(); ++row) {
-        writeLine([&](int column) { return owner.list.Cell(row, column); });
+    RowStream rows(format, [&out](std::string_view line) { out.Write(line); });
+    StreamScanOwner owner(mask, recursive, rows);
+    rows.WriteHeader();
+    try {
+        ScanFolder(owner, folder);
+    } catch (const std::bad_alloc&) {
+        rows.Finish();
+        out.Flush();
+        Output(STD_ERROR_HANDLE).Write(L"orvanel-dump: out of memory\n");
+        return 1;
     }
+    rows.Finish();
     out.Flush();
 
     Output(STD_ERROR_HANDLE).Write(owner.status + L"\n");

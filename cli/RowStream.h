@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cli/RowFormat.h"
+#include "harvest/MessageList.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The harvest's rows as lines of text, each handed on as soon as it is complete (when the next
+// row begins, or at Finish): nothing of a folder is held in memory, and what was harvested before
+// a failure is already out. Only the row being written can be read back.
+class RowStream : public MessageList {
+public:
+    using LineSink = std::function<void(std::string_view utf8Line)>;
+
+    RowStream(RowFormat format, LineSink sink) : m_format(format), m_sink(std::move(sink)) {}
+
+    // The line of column headers.
+    void WriteHeader();
+    // Hands on the last row.
+    void Finish();
+
+    int GetRowCount() const override { return m_rows; }
+    int AppendRow(const std::wstring& moduleName) override;
+    void SetCell(int row, int column, const std::wstring& text) override;
+    std::wstring GetCell(int row, int column) const override;
+    void ReserveRows(int) override {}
+    void DeleteAllRows() override;
+
+private:
+    void WriteLine(const std::array<std::wstring_view, kMessageColumnCount>& cells);
+
+    RowFormat m_format;
+    LineSink m_sink;
+    int m_rows = 0;
+    bool m_pending = false;
+    std::array<std::wstring, kMessageColumnCount> m_cells;
+    std::wstring m_line;
+};
