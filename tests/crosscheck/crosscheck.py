@@ -1,10 +1,17 @@
 #!/usr/bin/env python3
-"""Compares orvanel-dump's rows for a folder with an independent decoding of the same modules.
+"""Compares orvanel-dump's rows and status line for a folder with an independent reading of the
+same modules.
 
-The modules are parsed with pefile; the message tables are decoded here from their published
-layout. Every module must appear with exactly the rows decoded here, in the same order (the
-order of modules may differ: it is the file system's), and every file without a message table
-must give exactly one error row.
+The modules are parsed with pefile; each message table is read here from its published layout
+alone, entry after entry as its blocks and lengths say, with no bound of its own. Then:
+- a well-formed table (every entry inside the data, texts terminated inside their entries, no two
+  entries overlapping) must give exactly the rows read here, in order;
+- any other table must give, block by block, a leading part of what is read here, and at most one
+  row per 8 bytes of its data;
+- every file without a readable message table must give exactly one error row;
+- the status line must count what the tables announce, the tables, the files and the folders.
+With --recursive the folder's subfolders are read too, directory links followed, except a link
+back to a folder on the way down to it, which only counts.
 """
 import argparse
 import fnmatch
@@ -23,46 +30,78 @@ def flatten(text):
     return text.rstrip(" \t\r\n\v\f")
 
 
-def read_text(data, start, flags):
-    """Zero-terminated text at start, or None when it runs past the data."""
+def encoding_of(flags):
+    return {0: "cp1252", 2: "utf-8"}.get(flags, "utf-16-le")
+
+
+def text_at(data, start, flags):
+    """(text, end of its terminator) of the zero-terminated text at start, or None when it runs
+    past the data."""
     if flags in (0, 2):
         end = data.find(b"\0", start)
         if end < 0:
             return None
-        return data[start:end].decode("cp1252" if flags == 0 else "utf-8", errors="replace")
-    pos = start
-    while pos + 2 <= len(data):
+        return data[start:end].decode(encoding_of(flags), errors="replace"), end + 1
+    for pos in range(start, len(data) - 1, 2):
         if data[pos:pos + 2] == b"\0\0":
-            return data[start:pos].decode("utf-16-le", errors="surrogatepass")
-        pos += 2
+            return data[start:pos].decode("utf-16-le", errors="surrogatepass"), pos + 2
     return None
 
 
-def decode_table(data):
-    """Yields (id, text) in table order, reading nothing past the data."""
+def descriptors(data):
+    """The block descriptors that lie inside the data."""
     if len(data) < 4:
-        return
+        return []
     (count,) = struct.unpack_from("<I", data, 0)
     count = min(count, (len(data) - 4) // 12)
-    for i in range(count):
-        low, high, offset = struct.unpack_from("<III", data, 4 + 12 * i)
-        if low > high or offset > len(data):
-            continue
-        walk = min(high - low + 1, (len(data) - offset) // 4)
-        entry = offset
-        for n in range(walk):
-            if entry + 4 > len(data):
-                break
-            length, flags = struct.unpack_from("<HH", data, entry)
-            text = read_text(data, entry + 4, flags)
-            if text is None:
-                break
-            yield low + n, flatten(text)
-            entry += length
+    return [struct.unpack_from("<III", data, 4 + 12 * i) for i in range(count)]
 
 
-def expected_rows(path):
-    """(lang, id, text) rows of a module, or None when it has no readable message table."""
+def announced(data):
+    return sum(high - low + 1 for low, high, _ in descriptors(data)) & 0xFFFFFFFF
+
+
+def read_block(data, low, high, offset):
+    """Yields (id, text, entry offset, entry length, text end) as the block is written, until an
+    entry or its text runs past the data."""
+    entry = offset
+    for ident in range(low, high + 1):
+        if entry + 4 > len(data):
+            return
+        length, flags = struct.unpack_from("<HH", data, entry)
+        found = text_at(data, entry + 4, flags)
+        if found is None:
+            return
+        text, text_end = found
+        yield ident, flatten(text), entry, length, text_end
+        entry += length
+
+
+def well_formed(data):
+    """True when every block's entries lie inside the data, each text ends inside its entry, and
+    no two entries (nor an entry and the header) share a byte."""
+    blocks = descriptors(data)
+    if len(data) < 4 or struct.unpack_from("<I", data, 0)[0] != len(blocks):
+        return False
+    used = [(0, 4 + 12 * len(blocks))]
+    for low, high, offset in blocks:
+        if low > high:
+            return False
+        count = 0
+        for _, _, entry, length, text_end in read_block(data, low, high, offset):
+            if length < 8 or text_end > entry + length or entry + length > len(data):
+                return False
+            used.append((entry, entry + length))
+            count += 1
+        if count != high - low + 1:
+            return False
+    used.sort()
+    return all(a_end <= b_start for (_, a_end), (b_start, _) in zip(used, used[1:]))
+
+
+def tables(path):
+    """[(language, data)] of a module's message tables in enumeration order, or None when it has
+    none that can be read."""
     try:
         pe = pefile.PE(path, fast_load=True)
         pe.parse_data_directories(
@@ -72,15 +111,56 @@ def expected_rows(path):
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     if root is None:
         return None
-    tables = [e for e in root.entries if e.id == RT_MESSAGETABLE]
-    if not tables:
+    types = [e for e in root.entries if e.id == RT_MESSAGETABLE]
+    if not types:
         return None
-    rows = []
-    for name in tables[0].directory.entries:
+    found = []
+    for name in types[0].directory.entries:
         for lang in name.directory.entries:
-            data = pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
-            for ident, text in decode_table(data):
-                rows.append((lang.id, ident, text))
+            found.append((lang.id, pe.get_data(lang.data.struct.OffsetToData,
+                                               lang.data.struct.Size)))
+    return found
+
+
+def check_module(name, rows, module_tables, problems):
+    """Compares a module's message rows (language, id, text) with its tables."""
+    if all(well_formed(data) for _, data in module_tables):
+        want = [(lang, ident, text) for lang, data in module_tables
+                for low, high, offset in descriptors(data)
+                for ident, text, *_ in read_block(data, low, high, offset)]
+        if len(rows) != len(want):
+            problems.append(f"{name}: {len(rows)} message rows, read {len(want)}")
+        for got, expected in zip(rows, want):
+            if got != expected:
+                problems.append(f"{name}: row {got} differs from {expected}")
+                break
+        return
+    # Some table is not well formed: each block must give a leading part of what it says.
+    at = 0
+    for lang, data in module_tables:
+        table_start = at
+        for low, high, offset in descriptors(data):
+            for ident, text, *_ in read_block(data, low, high, offset):
+                if at < len(rows) and rows[at] == (lang, ident, text):
+                    at += 1
+                else:
+                    break
+        if at - table_start > len(data) // 8:
+            problems.append(f"{name}: {at - table_start} rows from a table of {len(data)} bytes")
+    if at != len(rows):
+        problems.append(f"{name}: row {rows[at]} is not what its table says")
+
+
+def parse_dump(output):
+    lines = output.decode("utf-8").split("\n")
+    assert lines[-1] == "", "output must end in a line feed"
+    assert lines[0].split("\t") == ["Module Name", "Path", "Error", "Locale ID", "Value",
+                                    "Value (Hex)", "Message text"], lines[0]
+    rows = []
+    for line in lines[1:-1]:
+        cells = [unescape(c) for c in line.split("\t")]
+        assert len(cells) == 7, line
+        rows.append(cells)
     return rows
 
 
@@ -97,64 +177,95 @@ def unescape(cell):
     return "".join(out)
 
 
+def walk(folder, winfolder, recursive, on_the_way=()):
+    """Yields (host folder, Windows folder) of every folder scanned, and counts them."""
+    yield folder, winfolder
+    if not recursive:
+        return
+    identity = os.stat(folder)
+    on_the_way = on_the_way + ((identity.st_dev, identity.st_ino),)
+    for entry in sorted(os.listdir(folder)):
+        path = os.path.join(folder, entry)
+        if not os.path.isdir(path):
+            continue
+        st = os.stat(path)
+        if (st.st_dev, st.st_ino) in on_the_way:
+            yield None, None  # a cycle: counted, not entered
+            continue
+        yield from walk(path, winfolder + "\\" + entry, recursive, on_the_way)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dump", required=True, help="orvanel-dump.exe")
     parser.add_argument("--folder", required=True, help="folder to scan (host path)")
     parser.add_argument("--mask", default="*.dll")
+    parser.add_argument("--recursive", action="store_true")
     args = parser.parse_args()
 
     env = dict(os.environ, WINEDEBUG="-all")  # WINEPREFIX as the caller set it
     winfolder = subprocess.run(["wine", "winepath", "-w", args.folder], env=env,
                                capture_output=True, text=True, check=True).stdout.strip()
-    run = subprocess.run(["wine", args.dump, "--mask", args.mask, winfolder], env=env,
-                         capture_output=True, check=True)
-    lines = run.stdout.decode("utf-8").split("\n")
-    assert lines[-1] == "", "output must end in a line feed"
-    header, body = lines[0], lines[1:-1]
-    assert header.split("\t") == ["Module Name", "Path", "Error", "Locale ID", "Value",
-                                  "Value (Hex)", "Message text"], header
+    command = ["wine", args.dump, "--mask", args.mask, winfolder]
+    if args.recursive:
+        command.insert(2, "--recursive")
+    run = subprocess.run(command, env=env, capture_output=True, check=True)
 
     got = {}
-    for line in body:
-        cells = [unescape(c) for c in line.split("\t")]
-        assert len(cells) == 7, line
-        assert cells[1] == winfolder, cells
-        got.setdefault(cells[0], []).append(cells)
+    for cells in parse_dump(run.stdout):
+        got.setdefault((cells[1], cells[0]), []).append(cells)
 
-    names = sorted(n for n in os.listdir(args.folder)
-                   if fnmatch.fnmatch(n.lower(), args.mask.lower())
-                   and not os.path.isdir(os.path.join(args.folder, n)))
-    problems, messages, tables_files = [], 0, 0
-    for name in names:
-        rows = got.pop(name, [])
-        want = expected_rows(os.path.join(args.folder, name))
-        if want is None:
-            if len(rows) != 1 or not rows[0][2] or any(rows[0][3:]):
-                problems.append(f"{name}: expected one error row, got {len(rows)} rows")
+    problems = []
+    messages = table_count = files = folders = with_tables = 0
+    for folder, wfolder in walk(args.folder, winfolder, args.recursive):
+        folders += 1
+        if folder is None:
             continue
-        tables_files += 1
-        messages += len(want)
-        have = [r for r in rows if not r[2]]
-        if len(have) != len(want):
-            problems.append(f"{name}: {len(have)} message rows, decoded {len(want)}")
-            continue
-        for cells, (lang, ident, text) in zip(have, want):
-            signed = ident - (1 << 32) if ident & 0x80000000 else ident
-            ok = (cells[3].startswith(f"{lang} (") and cells[3].endswith(")")
-                  and cells[4] == str(signed) and cells[5] == f"0x{ident:08X}"
-                  and cells[6] == text)
-            if not ok:
-                problems.append(f"{name}: row {cells} differs from {(lang, ident, text)}")
-                break
+        names = sorted(n for n in os.listdir(folder)
+                       if fnmatch.fnmatch(n.lower(), args.mask.lower())
+                       and not os.path.isdir(os.path.join(folder, n)))
+        for name in names:
+            files += 1
+            rows = got.pop((wfolder, name), [])
+            module_tables = tables(os.path.join(folder, name))
+            if module_tables is None:
+                if len(rows) != 1 or not rows[0][2] or any(rows[0][3:]):
+                    problems.append(f"{name}: expected one error row, got {len(rows)} rows")
+                continue
+            with_tables += 1
+            table_count += len(module_tables)
+            messages += sum(announced(data) for _, data in module_tables)
+            message_rows = []
+            for cells in rows:
+                if cells[2]:
+                    problems.append(f"{name}: an error row beside its tables: {cells}")
+                    continue
+                lang = int(cells[3].split(" ", 1)[0])
+                if not (cells[3].startswith(f"{lang} (") and cells[3].endswith(")")):
+                    problems.append(f"{name}: language cell {cells[3]!r}")
+                ident = int(cells[5], 16)
+                signed = ident - (1 << 32) if ident & 0x80000000 else ident
+                if cells[4] != str(signed) or cells[5] != f"0x{ident:08X}":
+                    problems.append(f"{name}: identifier cells {cells[4]!r}, {cells[5]!r}")
+                message_rows.append((lang, ident, cells[6]))
+            check_module(name, message_rows, module_tables, problems)
     if got:
-        problems.append(f"rows for files not in the folder: {sorted(got)}")
+        problems.append(f"rows for files not scanned here: {sorted(got)[:5]}")
+
+    def signed(n):
+        n &= 0xFFFFFFFF
+        return n - (1 << 32) if n & 0x80000000 else n
+
     status = run.stderr.decode("utf-8", errors="replace").strip().splitlines()[-1]
-    print(f"{len(names)} files, {tables_files} with message tables, {messages} messages")
+    expected_status = (f"Messages - {signed(messages)} in {table_count} files "
+                       f"(Searched {files} files from {folders} dir)")
+    if status != expected_status:
+        problems.append(f"status {status!r}, expected {expected_status!r}")
+    print(f"{folders} folders, {files} files, {with_tables} with message tables")
     print(f"orvanel-dump: {status}")
     for p in problems[:20]:
         print("MISMATCH:", p)
-    print(f"{len(names) - len(problems)} passed, {len(problems)} failed")
+    print(f"{len(problems)} problems")
     return 1 if problems else 0
 
 
