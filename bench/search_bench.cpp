@@ -1,11 +1,16 @@
-// Prints what a search of the main window costs: the main window is filled from a folder (by
-// default Wine's 64-bit DLLs), then searched with the first opening's five columns, without and
-// with match case. Needs a display.
+// Prints what filling the main window and searching it cost, in two folders: Wine's own 64-bit
+// DLLs, and a flat folder of copies of one module that the benchmark lays out itself. For each
+// folder: the main window's fill next to the in-memory harvest of the same folder, one read of all
+// rows, then a table of searches (narrow, broad, very broad), each timed from the find dialog's OK
+// to the results window shown, and the process's memory around the broadest search. Needs a
+// display.
 //
-//   search-bench [--runs N] [--text STRING] [FOLDER]
+//   search-bench --module MODULE [--files N] [--runs N] [--wine FOLDER]
 
 #include "bench/BenchSupport.h"
+#include "harvest/FolderScan.h"
 #include "res/resource.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/Pump.h"
 #include "ui/FolderPicker.h"
 #include "ui/MainDlg.h"
@@ -13,85 +18,216 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
+using bench::Clock;
 using bench::Median;
+using bench::Seconds;
 
-std::wstring g_folder = bench::kWineDllFolder;
+std::wstring g_pick;
 
 std::wstring PickBenchFolder(HWND, const std::wstring&, UINT) {
-    return g_folder;
+    return g_pick;
+}
+
+struct SearchCase {
+    const wchar_t* kind;
+    std::wstring text;
+};
+
+struct Memory {
+    double workingSet = 0, peak = 0; // MB
+};
+
+Memory ReadMemory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return {counters.WorkingSetSize / 1048576.0, counters.PeakWorkingSetSize / 1048576.0};
+}
+
+// Every cell of every row, read once through the list control.
+double ReadAllRows(MessageList& list) {
+    const auto start = Clock::now();
+    std::size_t characters = 0;
+    for (int row = 0; row < list.GetRowCount(); ++row) {
+        for (int column = 0; column < kMessageColumnCount; ++column) {
+            characters += list.GetCell(row, column).size();
+        }
+    }
+    const double seconds = Seconds(start);
+    return characters > 0 ? seconds : 0;
+}
+
+// Searches as the user does: the text and the first opening's ticks typed into the find dialog,
+// then OK; returns the seconds until the results window (or the info dialog) shows.
+double SearchThroughTheDialog(CMainDlg& main, const std::wstring& text, bool matchCase) {
+    main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    CFindDlg& find = main.m_findDlg;
+    SetDlgItemTextW(find.m_hWnd, IDC_FIND_TEXT, text.c_str());
+    for (int id :
+         {IDC_FIND_MODULE, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX, IDC_FIND_TEXTCOL}) {
+        CheckDlgButton(find.m_hWnd, id, BST_CHECKED);
+    }
+    CheckDlgButton(find.m_hWnd, IDC_FIND_ERROR, BST_UNCHECKED);
+    CheckDlgButton(find.m_hWnd, IDC_FIND_MATCHCASE, matchCase ? BST_CHECKED : BST_UNCHECKED);
+    const std::size_t before = main.m_resultWindows.size();
+    const auto start = Clock::now();
+    find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (;;) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ui::DispatchDialogMessage(message);
+        }
+        const bool shown =
+            main.m_resultWindows.size() > before && main.m_resultWindows.back()->IsWindowVisible();
+        const bool missed = main.m_infoDlg.m_hWnd != nullptr && main.m_infoDlg.IsWindowVisible();
+        if (shown || missed) {
+            return Seconds(start);
+        }
+    }
+}
+
+int Hits(CMainDlg& main) {
+    return main.m_resultWindows.empty()
+               ? 0
+               : main.m_resultWindows.back()->GetMessageList().GetRowCount();
+}
+
+// Closes the newest results window as its close box does.
+void CloseNewest(CMainDlg& main) {
+    if (!main.m_resultWindows.empty()) {
+        main.m_resultWindows.back()->SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    Pump(50);
+}
+
+void BenchFolder(const std::wstring& label, const std::wstring& folder,
+                 const std::vector<SearchCase>& searches, int runs) {
+    std::wprintf(L"\n== %ls: %ls\n", label.c_str(), folder.c_str());
+
+    std::vector<double> harvests;
+    int rows = 0;
+    for (int run = 0; run < runs; ++run) {
+        MemoryScanOwner memory;
+        const auto start = Clock::now();
+        ScanFolder(memory, folder);
+        harvests.push_back(Seconds(start));
+        rows = memory.list.GetRowCount();
+    }
+
+    g_pick = folder;
+    CMainDlg main(nullptr);
+    ui::Application::Current()->m_pMainWnd = &main;
+    main.Create(IDD_MAIN, nullptr);
+    Pump(50); // the start-up tick fills the list once
+    std::vector<double> fills;
+    for (int run = 0; run < runs; ++run) {
+        main.GetMessageList().DeleteAllRows();
+        Pump(20);
+        const auto start = Clock::now();
+        main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_OPEN_DIR, BN_CLICKED), 0);
+        fills.push_back(Seconds(start));
+        Pump(20);
+    }
+    const double harvest = Median(harvests), fill = Median(fills);
+    std::wprintf(L"%d rows; in-memory harvest %.0f ms; main window fill %.0f ms (%.2f x)\n", rows,
+                 harvest * 1000, fill * 1000, fill / harvest);
+
+    std::vector<double> reads;
+    for (int run = 0; run < runs; ++run) {
+        reads.push_back(ReadAllRows(main.GetMessageList()));
+    }
+    const double read = Median(reads);
+    std::wprintf(L"one read of every cell of every row: %.0f ms\n\n", read * 1000);
+
+    std::wprintf(L"%-11ls %-16ls %-10ls %8ls %10ls\n", L"search", L"text", L"case", L"hits", L"ms");
+    Memory before{}, broadest{}, closed{};
+    int broadestHits = -1;
+    for (const SearchCase& search : searches) {
+        for (bool matchCase : {false, true}) {
+            std::vector<double> times;
+            int hits = 0;
+            for (int run = 0; run < runs; ++run) {
+                const Memory was = ReadMemory();
+                times.push_back(SearchThroughTheDialog(main, search.text, matchCase));
+                hits = Hits(main);
+                if (hits > broadestHits) {
+                    broadestHits = hits;
+                    before = was;
+                    broadest = ReadMemory();
+                    CloseNewest(main);
+                    closed = ReadMemory();
+                } else {
+                    CloseNewest(main);
+                }
+            }
+            std::wprintf(L"%-11ls %-16ls %-10ls %8d %10.0f\n", search.kind,
+                         (L"\"" + search.text + L"\"").c_str(), matchCase ? L"match" : L"any case",
+                         hits, Median(times) * 1000);
+        }
+    }
+    std::wprintf(L"\nmemory around the broadest search (%d hits): working set %.0f MB before, "
+                 L"%.0f MB with its window (peak %.0f MB), %.0f MB once it was closed\n",
+                 broadestHits, before.workingSet, broadest.workingSet, broadest.peak,
+                 closed.workingSet);
+    main.DestroyWindow();
+    ui::Application::Current()->m_pMainWnd = nullptr;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int runs = 5;
-    std::wstring text = L"file";
-    for (int i = 1; i < argc; ++i) {
+    std::wstring wine = bench::kWineDllFolder;
+    std::wstring module;
+    int files = 2000;
+    int runs = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring arg = argv[i];
-        if (arg == L"--runs" && i + 1 < argc) {
-            runs = std::max(1, _wtoi(argv[++i]));
-        } else if (arg == L"--text" && i + 1 < argc) {
-            text = argv[++i];
-        } else {
-            g_folder = arg;
+        if (arg == L"--module") {
+            module = argv[i + 1];
+        } else if (arg == L"--files") {
+            files = std::max(1, _wtoi(argv[i + 1]));
+        } else if (arg == L"--runs") {
+            runs = std::max(1, _wtoi(argv[i + 1]));
+        } else if (arg == L"--wine") {
+            wine = argv[i + 1];
         }
     }
+    if (module.empty()) {
+        std::fwprintf(stderr, L"usage: search-bench --module MODULE [--files N] [--runs N] "
+                              L"[--wine FOLDER]\n");
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // each figure as soon as it is known
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     ui::Application application;
     SetFolderPicker(&PickBenchFolder);
+    std::wprintf(L"median of %d runs\n", runs);
 
-    using Clock = std::chrono::steady_clock;
-    CMainDlg main(nullptr);
-    application.m_pMainWnd = &main;
-    auto start = Clock::now();
-    if (!main.Create(IDD_MAIN, nullptr)) {
-        std::fwprintf(stderr, L"cannot create the main window\n");
-        return 1;
-    }
-    while (main.GetMessageList().GetRowCount() == 0 &&
-           std::chrono::duration<double>(Clock::now() - start).count() < 60) {
-        Pump(1);
-    }
-    const double fill = std::chrono::duration<double>(Clock::now() - start).count();
-    const int rows = main.GetMessageList().GetRowCount();
-    std::wprintf(
-        L"folder: %ls\nmain window filled with %d rows in %.0f ms (start-up, scan, list)\n",
-        g_folder.c_str(), rows, fill * 1000);
+    BenchFolder(L"Wine's DLLs", wine, {{L"narrow", L"wininet"}, {L"broad", L"dll"}}, runs);
 
-    main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    CFindDlg& find = main.m_findDlg;
-    find.m_strFindText = text;
-    find.m_bModuleName = find.m_bLanguageId = find.m_bValue = find.m_bHexValue =
-        find.m_bMessageText = 1;
-    find.m_bError = 0;
-    for (int matchCase = 0; matchCase < 2; ++matchCase) {
-        find.m_bMatchCase = matchCase;
-        std::vector<double> times;
-        int found = 0;
-        for (int run = 0; run < runs; ++run) {
-            start = Clock::now();
-            main.SendMessageW(WM_FIND_REQUEST);
-            times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-            found = main.m_resultWindows.empty()
-                        ? 0
-                        : main.m_resultWindows.back()->GetMessageList().GetRowCount();
-            for (auto& window : main.m_resultWindows) {
-                window->DestroyWindow();
-            }
-            main.m_resultWindows.clear();
-            Pump();
+    // A flat folder of copies, m0000.dll to m1999.dll: the module's 128 messages each.
+    const std::wstring flat = MakeTempFolder(L"orvanel-search-bench-");
+    for (int i = 0; i < files; ++i) {
+        wchar_t name[32];
+        std::swprintf(name, 32, L"\\m%04d.dll", i);
+        if (!CopyFileW(module.c_str(), (flat + name).c_str(), FALSE)) {
+            std::fwprintf(stderr, L"cannot copy %ls (error %lu)\n", module.c_str(), GetLastError());
+            RemoveTree(flat);
+            return 1;
         }
-        std::wprintf(
-            L"search \"%ls\", five columns, %ls: median of %d runs %.1f ms, %d rows found\n",
-            text.c_str(), matchCase ? L"match case" : L"case-blind", runs, Median(times) * 1000,
-            found);
     }
-    main.DestroyWindow();
+    BenchFolder(L"synthetic", flat,
+                {{L"narrow", L"m1234"}, {L"broad", L"0x0000001"}, {L"very broad", L"number 1"}},
+                runs);
+    RemoveTree(flat);
     return 0;
 }

@@ -4,6 +4,19 @@
 
 CFindDlg::CFindDlg(ui::Window* parent) : ui::Dialog(IDD_FIND, parent) {}
 
+SearchRequest CFindDlg::GetRequest() const {
+    SearchRequest request;
+    request.text = m_strFindText;
+    request.columns[COL_MODULE_NAME] = m_bModuleName != 0;
+    request.columns[COL_ERROR] = m_bError != 0;
+    request.columns[COL_LOCALE_ID] = m_bLanguageId != 0;
+    request.columns[COL_VALUE] = m_bValue != 0;
+    request.columns[COL_VALUE_HEX] = m_bHexValue != 0;
+    request.columns[COL_MESSAGE_TEXT] = m_bMessageText != 0;
+    request.matchCase = m_bMatchCase != 0;
+    return request;
+}
+
 void CFindDlg::DoDataExchange(ui::DataExchange& dx) {
     ui::Dialog::DoDataExchange(dx);
     ui::DDX_Text(dx, IDC_FIND_TEXT, m_strFindText);

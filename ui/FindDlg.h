@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/Search.h"
 #include "ui/framework/Dialog.h"
 
 #include <string>
@@ -20,6 +21,9 @@ public:
     int m_bHexValue = 0;
     int m_bMessageText = 0;
     int m_bMatchCase = 0;
+
+    // The search that the members ask for.
+    SearchRequest GetRequest() const;
 
     void DoDataExchange(ui::DataExchange& dx) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

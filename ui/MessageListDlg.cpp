@@ -3,9 +3,10 @@
 #include "ui/FindButton.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace {
+
+constexpr UINT kCopyCommand = 1;
 
 // Width in pixels and alignment of each column, indexed by MessageColumn.
 struct ColumnLayout {
@@ -23,6 +24,7 @@ UI_BEGIN_MESSAGE_MAP(CMessageListDlg, ui::Dialog)
 UI_ON_BN_CLICKED(IDC_FIND_BUTTON, OnFindButton)
 UI_ON_WM_SIZE(OnSize)
 UI_ON_WM_DRAWITEM(OnDrawItem)
+UI_ON_WM_CONTEXTMENU(OnContextMenu)
 UI_END_MESSAGE_MAP()
 
 CMessageListDlg::CMessageListDlg(ui::Window* parent, UINT templateId)
@@ -57,6 +59,8 @@ void CMessageListDlg::DoDataExchange(ui::DataExchange& dx) {
 LRESULT CMessageListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_FIND_REQUEST) {
         OnFindRequest();
+    } else if (message == WM_RESULTS_CLOSED) {
+        ReleaseClosedResults();
     }
     return ui::Dialog::WindowProc(message, wParam, lParam);
 }
@@ -113,69 +117,124 @@ void CMessageListDlg::OnDrawItem(int controlId, DRAWITEMSTRUCT* item) {
     Default();
 }
 
-namespace {
-
-std::wstring UpperCase(std::wstring text) {
-    if (!text.empty()) {
-        ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    }
-    return text;
-}
-
-} // namespace
-
 void CMessageListDlg::OnFindRequest() {
     if (m_findDlg.m_hWnd == nullptr || m_findDlg.m_strFindText.empty()) {
         return;
     }
-    const std::wstring& findText = m_findDlg.m_strFindText;
-    const bool matchCase = m_findDlg.m_bMatchCase != 0;
-    const std::pair<int, int> columns[] = {
-        {m_findDlg.m_bModuleName, COL_MODULE_NAME}, {m_findDlg.m_bError, COL_ERROR},
-        {m_findDlg.m_bLanguageId, COL_LOCALE_ID},   {m_findDlg.m_bValue, COL_VALUE},
-        {m_findDlg.m_bHexValue, COL_VALUE_HEX},     {m_findDlg.m_bMessageText, COL_MESSAGE_TEXT},
-    };
-
+    const SearchRequest request = m_findDlg.GetRequest();
     auto results = std::make_unique<CMessageListDlg>(nullptr);
     if (!results->Create(IDD_RESULTS, nullptr)) {
         return;
     }
-    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    std::optional<ui::ListControl::BulkUpdate> bulk(std::in_place, results->m_listCtrl);
-    MessageList& source = GetMessageList();
-    MessageList& target = results->GetMessageList();
-    for (int row = 0; row < source.GetRowCount(); ++row) {
-        for (const auto& [ticked, column] : columns) {
-            if (ticked == 0) {
-                continue;
-            }
-            const std::wstring cell = source.GetCell(row, column);
-            const bool found =
-                matchCase ? cell.find(findText) != std::wstring::npos
-                          : UpperCase(cell).find(UpperCase(findText)) != std::wstring::npos;
-            if (!found) {
-                continue;
-            }
-            const int at = target.AppendRow(source.GetCell(row, COL_MODULE_NAME));
-            for (int copy = COL_PATH; copy < kMessageColumnCount; ++copy) {
-                target.SetCell(at, copy, source.GetCell(row, copy));
-            }
-        }
+    results->m_pCreator = this;
+    {
+        const ui::WaitCursor wait;
+        const ui::ListControl::BulkUpdate bulk(results->m_listCtrl);
+        // The search hands over the copies in the list's order already.
+        const ui::ListControl::KeepInsertionOrder inOrder(results->m_listCtrl);
+        SearchRows(GetMessageList(), request, results->GetMessageList());
     }
-    bulk.reset();
-    ::SetCursor(previous);
 
-    if (target.GetRowCount() < 1) {
+    if (results->GetMessageList().GetRowCount() < 1) {
         results->DestroyWindow();
         results.reset();
         if (m_infoDlg.m_hWnd == nullptr) {
             m_infoDlg.Create(IDD_INFO, this);
         }
-        m_infoDlg.ShowText(L"Not found - " + findText);
+        m_infoDlg.ShowText(L"Not found - " + request.text);
         return;
     }
     CMessageListDlg& shown = *results;
     m_resultWindows.push_back(std::move(results));
     shown.ShowWindow(SW_SHOW);
-    shown.SetWindowTextW(shown.GetWindowText() + L" - [" + findText + L"]");
+    shown.SetWindowTextW(shown.GetWindowText() + L" - [" + request.text + L"]");
+}
+
+void CMessageListDlg::OnOK() {
+    ui::Dialog::OnOK();
+    OnClosed();
+}
+
+void CMessageListDlg::OnCancel() {
+    ui::Dialog::OnCancel();
+    OnClosed();
+}
+
+void CMessageListDlg::OnClosed() {
+    if (m_pCreator != nullptr) {
+        m_bClosed = true;
+        m_pCreator->PostMessageW(WM_RESULTS_CLOSED);
+    }
+}
+
+void CMessageListDlg::ReleaseClosedResults() {
+    std::erase_if(m_resultWindows, [](const std::unique_ptr<CMessageListDlg>& window) {
+        if (!window->m_bClosed || !window->m_resultWindows.empty()) {
+            return false;
+        }
+        window->DestroyWindow();
+        return true;
+    });
+    if (m_bClosed && m_resultWindows.empty()) {
+        OnClosed(); // now this window can go too
+    }
+}
+
+bool CMessageListDlg::PreTranslateMessage(const MSG& message) {
+    if (message.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0 ||
+        ::GetKeyState(VK_MENU) < 0 || ::GetKeyState(VK_SHIFT) < 0) {
+        return false;
+    }
+    if (message.wParam == 'F') {
+        OnFindButton();
+        return true;
+    }
+    if (message.wParam == 'C' && message.hwnd == m_listCtrl.m_hWnd) {
+        CopySelectedRow();
+        return true;
+    }
+    return false;
+}
+
+void CMessageListDlg::OnContextMenu(HWND window, POINT screen) {
+    if (window != m_listCtrl.m_hWnd) {
+        Default();
+        return;
+    }
+    const int selected = m_listCtrl.GetSelectedItem();
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: beside the selected row, or at the list's corner.
+        RECT place{};
+        if (selected < 0 || !m_listCtrl.GetItemRect(selected, &place)) {
+            place = RECT{};
+        }
+        screen = POINT{place.left, place.bottom};
+        ::ClientToScreen(m_listCtrl.m_hWnd, &screen);
+    }
+    HMENU menu = ::CreatePopupMenu();
+    ::AppendMenuW(menu, MF_STRING | (selected < 0 ? MF_GRAYED : 0), kCopyCommand, L"Copy");
+    const UINT chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                         screen.x, screen.y, 0, m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+    if (chosen == kCopyCommand) {
+        CopySelectedRow();
+    }
+}
+
+void CMessageListDlg::CopySelectedRow() {
+    const int selected = m_listCtrl.GetSelectedItem();
+    if (selected >= 0) {
+        ui::SetClipboardText(m_hWnd, RowText(GetMessageList(), selected));
+    }
+}
+
+std::wstring RowText(const MessageList& list, int row) {
+    std::wstring text;
+    for (int column = 0; column < kMessageColumnCount; ++column) {
+        if (column != 0) {
+            text += L'\t';
+        }
+        text += list.GetCell(row, column);
+    }
+    return text + L"\r\n";
 }

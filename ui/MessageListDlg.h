@@ -10,6 +10,13 @@
 #include <memory>
 #include <vector>
 
+// A row as Copy puts it on the clipboard: the seven cells in column order, separated by tabs,
+// ending in CR LF.
+std::wstring RowText(const MessageList& list, int row);
+
+// Posted by a results window that the user has closed to the list window whose search made it.
+constexpr UINT WM_RESULTS_CLOSED = WM_USER + 2;
+
 // The window that shows a message list: the main window's base and the class of every results
 // window. It owns its list, its find and info dialogs, a memory device context for drawing its
 // find button, and the results windows that its own searches opened, oldest first.
@@ -33,9 +40,19 @@ public:
     BOOL OnInitDialog() override;
     void PostNcDestroy() override;
 
+    void OnOK() override;
+    void OnCancel() override;
+    // Ctrl+F anywhere in the window opens its find dialog; Ctrl+C in the list copies its
+    // selected row.
+    bool PreTranslateMessage(const MSG& message) override;
+
     void OnFindButton();
     void OnSize(UINT type, int cx, int cy);
     void OnDrawItem(int controlId, DRAWITEMSTRUCT* item);
+    // The list's menu, with its one item "Copy".
+    void OnContextMenu(HWND window, POINT screen);
+    // Puts the selected row on the clipboard (see RowText); no selection copies nothing.
+    void CopySelectedRow();
 
     // Height of the strip above the list that holds the find button and the main window's
     // controls.
@@ -47,7 +64,15 @@ protected:
     void OnFindRequest();
 
 private:
+    // A results window closed by the user cannot be shown again. Once its own results windows are
+    // gone too, the window whose search made it destroys and deletes it, which gives its rows'
+    // memory back; then that window may go the same way, if it was closed as well.
+    void OnClosed();
+    void ReleaseClosedResults();
+
     ListViewMessageList m_rows{m_listCtrl};
+    CMessageListDlg* m_pCreator = nullptr; // the list window whose search made this one
+    bool m_bClosed = false;
 
     UI_DECLARE_MESSAGE_MAP()
 };

@@ -1,7 +1,8 @@
-// Searching a list window: what is found, where it goes, and what a miss shows.
+// Searching: the rule on in-memory lists, and what a search does through the real windows.
 
 #include "res/resource.h"
 #include "tests/ui/ui_support.h"
+#include "ui/Search.h"
 
 #include <gtest/gtest.h>
 
@@ -9,44 +10,136 @@ namespace {
 
 using Row = std::vector<std::wstring>;
 
-// The find dialog's members for one search; by default those of a first OK.
-struct Ticks {
-    int module = 1, error = 0, language = 1, value = 1, hex = 1, text = 1, matchCase = 0;
-};
+void Fill(MessageList& list, const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        const int at = list.AppendRow(row[0]);
+        for (int column = 1; column < kMessageColumnCount; ++column) {
+            list.SetCell(at, column, row[column]);
+        }
+    }
+}
 
-// An unsorted list window (the main window's template) with the given rows.
+// The columns of a first OK: all but Error; no match case.
+SearchRequest Request(const std::wstring& text, std::vector<MessageColumn> columns = {
+                                                    COL_MODULE_NAME, COL_LOCALE_ID, COL_VALUE,
+                                                    COL_VALUE_HEX, COL_MESSAGE_TEXT}) {
+    SearchRequest request;
+    request.text = text;
+    for (MessageColumn column : columns) {
+        request.columns[column] = true;
+    }
+    return request;
+}
+
+Rows Found(const std::vector<Row>& rows, const SearchRequest& request) {
+    MemoryMessageList source, target;
+    Fill(source, rows);
+    const int copies = SearchRows(source, request, target);
+    EXPECT_EQ(copies, target.GetRowCount());
+    return AllRows(target);
+}
+
+const Row kAlpha = {L"alpha.dll",           L"C:\\abc", L"", L"1033 (English)", L"1", L"0x00000001",
+                    L"Text with ABC inside"};
+const Row kAbc = {L"abc.dll", L"C:\\x", L"Error abc", L"", L"", L"", L""};
+const Row kZeta = {L"zeta.dll", L"C:\\abc",    L"",       L"1031 (Deutsch)",
+                   L"2",        L"0x00000002", L"nothing"};
+const Row kTen = {L"ten.dll", L"C:\\t", L"", L"1033 (English)", L"16", L"0x00000010", L"ten"};
+
+} // namespace
+
+TEST(SearchRows, ColumnsAndCase) {
+    const std::vector<Row> rows = {kZeta, kAlpha, kAbc, kTen};
+    // Without match case: module name of abc.dll, message text of alpha.dll; not the Error or
+    // Path cells. Each copy keeps the case of its source.
+    EXPECT_EQ(Found(rows, Request(L"abc")), (Rows{kAbc, kAlpha}));
+    SearchRequest exact = Request(L"abc");
+    exact.matchCase = true;
+    EXPECT_EQ(Found(rows, exact), Rows{kAbc});
+    EXPECT_EQ(Found(rows, Request(L"ERROR ABC", {COL_ERROR})), Rows{kAbc});
+    EXPECT_EQ(Found(rows, Request(L"deutsch", {COL_LOCALE_ID})), Rows{kZeta});
+    // Value and Hex value are two columns: "10" is in ten.dll's hex cell, "16" in its value.
+    EXPECT_EQ(Found(rows, Request(L"10", {COL_VALUE})), Rows{});
+    EXPECT_EQ(Found(rows, Request(L"10", {COL_VALUE_HEX})), Rows{kTen});
+    EXPECT_EQ(Found(rows, Request(L"16", {COL_VALUE})), Rows{kTen});
+    EXPECT_EQ(Found(rows, Request(L"16", {COL_VALUE_HEX})), Rows{});
+    // Path is never searched, whatever is ticked.
+    SearchRequest everything = Request(L"C:\\", {});
+    everything.columns.fill(true);
+    EXPECT_EQ(Found(rows, everything), Rows{});
+    // Nothing ticked, or nothing to look for.
+    EXPECT_EQ(Found(rows, Request(L"abc", {})), Rows{});
+    EXPECT_EQ(Found(rows, Request(L"")), Rows{});
+}
+
+TEST(SearchRows, EveryMatchingColumnGivesACopy) {
+    const Row both = {L"abc.dll", L"p", L"", L"", L"", L"", L"abc here"};
+    EXPECT_EQ(Found({both}, Request(L"abc")), (Rows{both, both}));
+    EXPECT_EQ(Found({both}, Request(L"abc", {COL_MESSAGE_TEXT})), Rows{both});
+    // Blanks are searched like any other character.
+    const Row two = {L"two.dll", L"", L"", L"", L"", L"", L"a  b"};
+    const Row one = {L"one.dll", L"", L"", L"", L"", L"", L"a b"};
+    EXPECT_EQ(Found({two, one}, Request(L"  ")), Rows{two});
+}
+
+// Copies come in the order of a sort-ascending list (the in-memory sorted list, which keeps the
+// real control's order); copies with equal module names in the order found.
+TEST(SearchRows, OrderOfModuleNamesThenOrderFound) {
+    const std::vector<std::wstring> names = {
+        L"shell32.dll", L"Advapi32.dll", L"kernel32.dll", L"advapi32.dll", L"_x.dll", L"a-b.dll",
+        L"ab.dll",      L"Z.dll",        L"\u00e9.dll",   L"e.dll",        L"a10.dll"};
+    std::vector<Row> rows;
+    MemoryMessageList control(MemoryMessageList::Order::SortedByModuleName);
+    for (const std::wstring& name : names) {
+        rows.push_back({name, L"", L"", L"", L"", L"", L"hit"});
+        control.AppendRow(name);
+    }
+    std::vector<std::wstring> expected;
+    for (int row = 0; row < control.GetRowCount(); ++row) {
+        expected.push_back(control.GetCell(row, COL_MODULE_NAME));
+    }
+    std::vector<std::wstring> got;
+    for (const auto& row : Found(rows, Request(L"hit"))) {
+        got.push_back(row[COL_MODULE_NAME]);
+    }
+    EXPECT_EQ(got, expected);
+
+    // One module's rows keep their order, identifiers ascending, between other modules' rows.
+    const auto message = [](const wchar_t* module, const wchar_t* id) {
+        return Row{module, L"", L"", L"", id, L"", L"hit " + std::wstring(id)};
+    };
+    const Rows found = Found({message(L"b.dll", L"1"), message(L"a.dll", L"7"),
+                              message(L"b.dll", L"2"), message(L"b.dll", L"3")},
+                             Request(L"hit", {COL_MESSAGE_TEXT}));
+    EXPECT_EQ(found, (Rows{message(L"a.dll", L"7"), message(L"b.dll", L"1"),
+                           message(L"b.dll", L"2"), message(L"b.dll", L"3")}));
+}
+
+namespace {
+
+// An unsorted list window (the main window's template) with the given rows, searched as an OK of
+// its find dialog does.
 class SourceList {
 public:
     explicit SourceList(const std::vector<Row>& rows) {
         EXPECT_TRUE(window.Create(IDD_MAIN, nullptr));
-        MessageList& list = window.GetMessageList();
-        for (const Row& row : rows) {
-            const int at = list.AppendRow(row[0]);
-            for (int column = 1; column < kMessageColumnCount; ++column) {
-                list.SetCell(at, column, row[column]);
-            }
-        }
-        // The find dialog exists once the find button was clicked.
+        Fill(window.GetMessageList(), rows);
         window.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
         Pump();
     }
     ~SourceList() { window.DestroyWindow(); }
 
-    // Searches with the given members, as an OK of the find dialog would.
-    void Search(const std::wstring& text, Ticks ticks = {}) { Search(window, text, ticks); }
-    static void Search(CMessageListDlg& list, const std::wstring& text, Ticks ticks = {}) {
+    // Searches with the first OK's ticks.
+    void Search(const std::wstring& text) { Search(window, text); }
+    static void Search(CMessageListDlg& list, const std::wstring& text) {
         if (list.m_findDlg.m_hWnd == nullptr) {
             list.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
         }
         CFindDlg& find = list.m_findDlg;
         find.m_strFindText = text;
-        find.m_bModuleName = ticks.module;
-        find.m_bError = ticks.error;
-        find.m_bLanguageId = ticks.language;
-        find.m_bValue = ticks.value;
-        find.m_bHexValue = ticks.hex;
-        find.m_bMessageText = ticks.text;
-        find.m_bMatchCase = ticks.matchCase;
+        find.m_bModuleName = find.m_bLanguageId = find.m_bValue = find.m_bHexValue =
+            find.m_bMessageText = 1;
+        find.m_bError = find.m_bMatchCase = 0;
         list.SendMessageW(WM_FIND_REQUEST);
     }
 
@@ -59,69 +152,37 @@ public:
     CMessageListDlg window{nullptr};
 };
 
-const Row kAlpha = {L"alpha.dll",           L"C:\\abc", L"", L"1033 (English)", L"1", L"0x00000001",
-                    L"Text with ABC inside"};
-const Row kAbc = {L"abc.dll", L"C:\\x", L"Error abc", L"", L"", L"", L""};
-const Row kZeta = {L"zeta.dll", L"C:\\abc",    L"",       L"1031 (Deutsch)",
-                   L"2",        L"0x00000002", L"nothing"};
-
 } // namespace
 
 TEST(Search, FirstOpeningSearchesFiveColumnsWithoutCase) {
-    SourceList source({kZeta, kAlpha, kAbc});
+    const Row alphaTwo = {kAlpha[0], kAlpha[1], L"", kAlpha[3], L"2", L"0x00000002", L"abc 2"};
+    SourceList source({kZeta, kAlpha, kAbc, alphaTwo});
     CFindDlg& find = source.window.m_findDlg;
     SetWindowTextW(find.GetDlgItem(IDC_FIND_TEXT), L"abc");
     find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     Pump();
     ASSERT_EQ(source.Windows(), 1u);
-    // Module name of abc.dll, message text of alpha.dll; not the Error or Path cells. Sorted by
-    // module name, each copy in the case of its source.
-    EXPECT_EQ(source.LastRows(), (Rows{kAbc, kAlpha}));
+    // Sorted by module name in the sort-ascending list view, alpha.dll's rows in the order found.
+    EXPECT_EQ(source.LastRows(), (Rows{kAbc, kAlpha, alphaTwo}));
     EXPECT_TRUE(source.Last().IsWindowVisible());
     EXPECT_EQ(WindowText(source.Last().m_hWnd), L"Finded - [abc]");
+    EXPECT_NE(GetWindowLongW(source.Last().m_listCtrl.m_hWnd, GWL_STYLE) & LVS_SORTASCENDING, 0);
     EXPECT_FALSE(source.InfoShown());
     // The searched list is unchanged.
-    EXPECT_EQ(AllRows(source.window.GetMessageList()), (Rows{kZeta, kAlpha, kAbc}));
-}
-
-TEST(Search, MatchCaseAndColumns) {
-    SourceList source({kAlpha, kAbc, kZeta});
-    source.Search(L"abc", {.matchCase = 1});
-    EXPECT_EQ(source.LastRows(), Rows{kAbc});
-
-    source.Search(L"ERROR ABC",
-                  {.module = 0, .error = 1, .language = 0, .value = 0, .hex = 0, .text = 0});
-    EXPECT_EQ(source.LastRows(), Rows{kAbc});
-
-    // Language and the two value columns.
-    source.Search(L"deutsch");
-    EXPECT_EQ(source.LastRows(), Rows{kZeta});
-    source.Search(L"0x00000001");
-    EXPECT_EQ(source.LastRows(), Rows{kAlpha});
-    EXPECT_EQ(source.Windows(), 4u);
-}
-
-TEST(Search, RowMatchingInTwoTickedColumnsIsListedTwice) {
-    const Row both = {L"abc.dll", L"p", L"", L"", L"", L"", L"abc here"};
-    SourceList source({both});
-    source.Search(L"abc");
-    EXPECT_EQ(source.LastRows(), (Rows{both, both}));
-    source.Search(L"abc", {.module = 0});
-    EXPECT_EQ(source.LastRows(), Rows{both});
+    EXPECT_EQ(AllRows(source.window.GetMessageList()), (Rows{kZeta, kAlpha, kAbc, alphaTwo}));
 }
 
 TEST(Search, MissesShowOneInfoDialog) {
     SourceList source({kAlpha, kAbc});
+    source.Search(L"");
+    EXPECT_EQ(source.window.m_infoDlg.m_hWnd, nullptr); // an empty string does nothing at all
+
     // Only in a Path cell.
     source.Search(L"C:\\x");
     EXPECT_EQ(source.Windows(), 0u);
     ASSERT_TRUE(source.InfoShown());
     EXPECT_EQ(source.InfoText(), L"Not found - C:\\x");
     HWND info = source.window.m_infoDlg.m_hWnd;
-
-    // No column ticked.
-    source.Search(L"abc", {.module = 0, .language = 0, .value = 0, .hex = 0, .text = 0});
-    EXPECT_EQ(source.InfoText(), L"Not found - abc");
 
     source.Search(L"a-miss");
     source.Search(L"b-miss");
@@ -137,19 +198,6 @@ TEST(Search, MissesShowOneInfoDialog) {
     empty.Search(L"abc");
     EXPECT_EQ(empty.Windows(), 0u);
     EXPECT_EQ(empty.InfoText(), L"Not found - abc");
-}
-
-TEST(Search, EmptyStringDoesNothingAndBlanksAreSearched) {
-    const Row two = {L"two.dll", L"", L"", L"", L"", L"", L"a  b"};
-    const Row one = {L"one.dll", L"", L"", L"", L"", L"", L"a b"};
-    SourceList source({two, one});
-    source.Search(L"");
-    EXPECT_EQ(source.Windows(), 0u);
-    EXPECT_EQ(source.window.m_infoDlg.m_hWnd, nullptr);
-
-    source.Search(L"  ");
-    EXPECT_EQ(source.LastRows(), Rows{two});
-    EXPECT_EQ(WindowText(source.Last().m_hWnd), L"Finded - [  ]");
 }
 
 TEST(Search, EverySearchMakesItsOwnWindowAndResultsCanBeSearched) {
@@ -171,14 +219,33 @@ TEST(Search, EverySearchMakesItsOwnWindowAndResultsCanBeSearched) {
     EXPECT_EQ(AllRows(first.m_resultWindows[0]->GetMessageList()), Rows{kAlpha});
     EXPECT_EQ(WindowText(first.m_resultWindows[0]->m_hWnd), L"Finded - [alpha]");
     EXPECT_EQ(source.Windows(), 2u);
+}
 
-    // Closing a results window hides it; it stays its owner's, and the next search makes another.
-    first.SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    EXPECT_FALSE(first.IsWindowVisible());
-    EXPECT_NE(first.m_hWnd, nullptr);
+// A closed results window is never shown again: once its own results windows are closed too, it
+// is destroyed and deleted, and gives its memory back.
+TEST(Search, ClosedResultsWindowsAreReleased) {
+    SourceList source({kAlpha, kAbc, kZeta});
     source.Search(L"abc");
-    EXPECT_EQ(source.Windows(), 3u);
-    EXPECT_TRUE(source.Last().IsWindowVisible());
+    source.Search(L"zeta");
+    CMessageListDlg* first = source.window.m_resultWindows[0].get();
+    SourceList::Search(*first, L"alpha");
+    CMessageListDlg* nested = first->m_resultWindows[0].get();
+    const HWND firstWindow = first->m_hWnd, nestedWindow = nested->m_hWnd;
+
+    // Closed while its own results window is open: hidden, kept.
+    first->SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(firstWindow));
+    ASSERT_EQ(source.Windows(), 2u);
+    EXPECT_TRUE(IsWindow(firstWindow));
+
+    // Its results window closes (Enter, which is OK): both go, the other search's window stays.
+    nested->SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(nestedWindow));
+    EXPECT_FALSE(IsWindow(firstWindow));
+    ASSERT_EQ(source.Windows(), 1u);
+    EXPECT_EQ(WindowText(source.Last().m_hWnd), L"Finded - [zeta]");
 }
 
 TEST(Search, CancelledEditIsSearchedByTheNextOk) {

@@ -69,3 +69,33 @@ int LiveGdiObjects() {
     }
     return live;
 }
+
+void PressKey(WORD key, bool ctrl, bool shift, bool pump) {
+    std::vector<INPUT> inputs;
+    const auto add = [&inputs](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (ctrl) {
+        add(VK_CONTROL, false);
+    }
+    if (shift) {
+        add(VK_SHIFT, false);
+    }
+    add(key, false);
+    add(key, true);
+    if (shift) {
+        add(VK_SHIFT, true);
+    }
+    if (ctrl) {
+        add(VK_CONTROL, true);
+    }
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+    if (pump) {
+        Pump();
+    }
+}

@@ -46,6 +46,10 @@ inline RECT ChildRect(HWND control) {
     return ui::ClientRectOf(GetParent(control), control);
 }
 
+// Types a key through the system's input queue, as a keyboard does, with Ctrl or Shift held as
+// asked, and lets the message loop take it (Pump) unless told not to.
+void PressKey(WORD key, bool ctrl = false, bool shift = false, bool pump = true);
+
 inline std::wstring WindowText(HWND window) {
     return ui::GetWindowTextString(window);
 }

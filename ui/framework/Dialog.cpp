@@ -240,7 +240,27 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     return TRUE;
 }
 
+bool Dialog::PreTranslateMessage(const MSG&) {
+    return false;
+}
+
+Dialog* Dialog::FromHandle(HWND window) {
+    if (window == nullptr ||
+        ::GetWindowLongPtrW(window, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&DialogProc)) {
+        return nullptr;
+    }
+    return reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
+}
+
 void DispatchDialogMessage(MSG& message) {
+    HWND desktop = ::GetDesktopWindow();
+    for (HWND window = message.hwnd; window != nullptr && window != desktop;
+         window = ::GetAncestor(window, GA_PARENT)) {
+        Dialog* dialog = Dialog::FromHandle(window);
+        if (dialog != nullptr && dialog->PreTranslateMessage(message)) {
+            return;
+        }
+    }
     // Keyboard navigation for whichever dialog is active: the modal one or a modeless one.
     HWND active = ::GetActiveWindow();
     if (active != nullptr && ::IsDialogMessageW(active, &message)) {

@@ -44,6 +44,13 @@ public:
     virtual void OnCancel();
     // Called once the window is gone, however it was destroyed.
     virtual void PostNcDestroy() {}
+    // Offered every message that a message loop takes from the queue for this dialog or one of
+    // its controls, before the keyboard navigation of the active dialog: true when it used the
+    // message up. Keys that a whole window answers to (accelerators) are handled here.
+    virtual bool PreTranslateMessage(const MSG& message);
+
+    // The object of one of our dialogs, or null for any other window.
+    static Dialog* FromHandle(HWND window);
 
     // Runs DoDataExchange: controls to members (true) or members to controls (false).
     void UpdateData(bool saveAndValidate = true);
@@ -80,9 +87,10 @@ private:
     bool m_bWantDefault = false;
 };
 
-// Hands a message taken from the queue to the window it is for, with the keyboard navigation of
-// the active dialog (Tab, Enter, Escape, arrows) in between. Every message loop of the program
-// goes through here.
+// Hands a message taken from the queue to the window it is for: first to PreTranslateMessage of
+// the dialogs that hold that window, innermost first, then to the keyboard navigation of the
+// active dialog (Tab, Enter, Escape, arrows), then to the window. Every message loop of the
+// program goes through here.
 void DispatchDialogMessage(MSG& message);
 
 } // namespace ui

@@ -17,6 +17,9 @@ public:
     BOOL SetItemText(int item, int subItem, const std::wstring& text) const;
     std::wstring GetItemText(int item, int subItem) const;
     int GetItemCount() const;
+    // The first selected item, or -1.
+    int GetSelectedItem() const;
+    BOOL GetItemRect(int item, RECT* rect) const;
     BOOL SetItemCount(int count) const;
     BOOL DeleteAllItems() const;
 
@@ -31,6 +34,22 @@ public:
 
     private:
         const ListControl& m_control;
+    };
+
+    // Makes a sorted list view take inserted items where they are inserted, and gives the sort
+    // style back at the end, for filling it with rows that are in order already: the control
+    // places each item of a sorted list by walking the items before it, which makes a large
+    // fill cost the square of its size.
+    class KeepInsertionOrder {
+    public:
+        explicit KeepInsertionOrder(const ListControl& control);
+        ~KeepInsertionOrder();
+        KeepInsertionOrder(const KeepInsertionOrder&) = delete;
+        KeepInsertionOrder& operator=(const KeepInsertionOrder&) = delete;
+
+    private:
+        const ListControl& m_control;
+        LONG_PTR m_sortStyle;
     };
 };
 

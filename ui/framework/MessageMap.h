@@ -52,6 +52,12 @@ template <auto Handler> LRESULT DrawItem(Dialog& self, WPARAM wParam, LPARAM lPa
     return TRUE;
 }
 
+template <auto Handler> LRESULT ContextMenu(Dialog& self, WPARAM wParam, LPARAM lParam) {
+    const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    (static_cast<HandlerClass<Handler>&>(self).*Handler)(reinterpret_cast<HWND>(wParam), point);
+    return 0;
+}
+
 } // namespace thunks
 } // namespace ui
 
@@ -83,5 +89,8 @@ public:                                                                         
     {WM_COMMAND, BN_CLICKED, id, &::ui::thunks::Command<&ThisClass::handler>},
 #define UI_ON_WM_SIZE(handler) {WM_SIZE, 0, 0, &::ui::thunks::Size<&ThisClass::handler>},
 #define UI_ON_WM_TIMER(handler) {WM_TIMER, 0, 0, &::ui::thunks::Timer<&ThisClass::handler>},
+// handler(window, screenPoint): the point is (-1, -1) when the menu was asked for by keyboard.
+#define UI_ON_WM_CONTEXTMENU(handler)                                                              \
+    {WM_CONTEXTMENU, 0, 0, &::ui::thunks::ContextMenu<&ThisClass::handler>},
 #define UI_ON_WM_DRAWITEM(handler)                                                                 \
     {WM_DRAWITEM, 0, 0, &::ui::thunks::DrawItem<&ThisClass::handler>},

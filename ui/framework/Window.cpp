@@ -1,5 +1,6 @@
 #include "ui/framework/Window.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -33,6 +34,29 @@ std::wstring GetWindowTextString(HWND window) {
     }
     ::SetLastError(lastError);
     return result;
+}
+
+bool SetClipboardText(HWND owner, const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return false;
+    }
+    void* copy = ::GlobalLock(memory);
+    if (copy != nullptr) {
+        std::memcpy(copy, text.c_str(), bytes);
+        ::GlobalUnlock(memory);
+    }
+    const bool opened = copy != nullptr && ::OpenClipboard(owner);
+    // Once the clipboard has taken the memory, it is the clipboard's to free.
+    const bool taken = opened && ::EmptyClipboard() && ::SetClipboardData(CF_UNICODETEXT, memory);
+    if (opened) {
+        ::CloseClipboard();
+    }
+    if (!taken) {
+        ::GlobalFree(memory);
+    }
+    return taken;
 }
 
 RECT ClientRectOf(HWND parent, HWND control) {

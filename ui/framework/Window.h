@@ -41,12 +41,28 @@ public:
     HWND m_hWnd = nullptr;
 };
 
+// Shows the system's wait cursor while it lives, and puts back the cursor it replaced.
+class WaitCursor {
+public:
+    WaitCursor() : m_previous(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { ::SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_previous;
+};
+
 // The module whose resources the windows are built from (the program itself).
 HINSTANCE ResourceModule();
 
 // The whole text of a window, however long. Leaves behind the last-error value that
 // GetWindowTextW left (0 on success), or ERROR_OUTOFMEMORY when no buffer could be had.
 std::wstring GetWindowTextString(HWND window);
+
+// Puts text on the clipboard as Unicode text, owned by owner. False when the clipboard cannot be
+// had.
+bool SetClipboardText(HWND owner, const std::wstring& text);
 
 // A control's rectangle in the client coordinates of parent. A rectangle that cannot be read
 // counts as all zeros, and a corner that cannot be converted as the point (0, 0).

@@ -1,0 +1,195 @@
+// Keys typed through the system's input queue and the program's own message loop: the dialogs'
+// keyboard navigation, and the keys that every list window answers to.
+
+#include "res/resource.h"
+#include "tests/ui/ui_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Where the keyboard goes with each press of Tab.
+std::vector<HWND> FocusAfterTabs(int presses) {
+    std::vector<HWND> focus;
+    for (int i = 0; i < presses; ++i) {
+        PressKey(VK_TAB);
+        focus.push_back(GetFocus());
+    }
+    return focus;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+void SetClipboard(const std::wstring& text) {
+    ASSERT_TRUE(ui::SetClipboardText(nullptr, text));
+}
+
+void Select(CMessageListDlg& list, int row) {
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    list.m_listCtrl.SendMessageW(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    list.m_listCtrl.SetFocus();
+}
+
+} // namespace
+
+TEST(Keyboard, TabFollowsTheMainWindowsLayoutAndTheFindDialogsTemplate) {
+    auto main = OpenMainWindow({});
+    // The strip's layout raised its controls, in that order; Tab skips the label and the
+    // read-only status edit, which have no tab stop.
+    SetFocus(main->GetDlgItem(IDC_RECURSIVE));
+    EXPECT_EQ(FocusAfterTabs(5),
+              (std::vector<HWND>{main->GetDlgItem(IDC_MASK), main->GetDlgItem(IDC_OPEN_DIR),
+                                 main->m_listCtrl.m_hWnd, main->GetDlgItem(IDC_FIND_BUTTON),
+                                 main->GetDlgItem(IDC_RECURSIVE)}));
+
+    main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    Pump();
+    CFindDlg& find = main->m_findDlg;
+    ASSERT_EQ(GetFocus(), find.GetDlgItem(IDC_FIND_TEXT));
+    std::vector<HWND> order;
+    for (int id : {IDC_FIND_MODULE, IDC_FIND_ERROR, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX,
+                   IDC_FIND_TEXTCOL, IDC_FIND_MATCHCASE, IDOK, IDCANCEL, IDC_FIND_TEXT}) {
+        order.push_back(find.GetDlgItem(id));
+    }
+    EXPECT_EQ(FocusAfterTabs(10), order);
+    main->DestroyWindow();
+}
+
+TEST(Keyboard, EnterAndEscapeInTheFindAndInfoDialogs) {
+    auto main = OpenMainWindow({});
+    main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    Pump();
+    CFindDlg& find = main->m_findDlg;
+    SetWindowTextW(find.GetDlgItem(IDC_FIND_TEXT), L"typed");
+
+    // Escape is Cancel: hidden, nothing stored.
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(find.IsWindowVisible());
+    EXPECT_EQ(find.m_strFindText, L"");
+
+    // Enter is OK, from the search text: stored and searched (an empty list: the info dialog).
+    main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    Pump();
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(find.IsWindowVisible());
+    EXPECT_EQ(find.m_strFindText, L"typed");
+    ASSERT_TRUE(main->m_infoDlg.IsWindowVisible());
+    EXPECT_EQ(WindowText(main->m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), L"Not found - typed");
+
+    // Enter in the info dialog is its OK.
+    SetForegroundWindow(main->m_infoDlg.m_hWnd);
+    SetFocus(main->m_infoDlg.GetDlgItem(IDOK));
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(main->m_infoDlg.IsWindowVisible());
+    main->DestroyWindow();
+}
+
+namespace {
+
+CMainDlg* g_main = nullptr;
+int g_ticks = 0;
+
+// Runs inside the main window's modal loop: Escape, typed when the start-up pick is over. Should
+// the loop still run a second later, the key was lost: Cancel ends it, and the test fails.
+void CALLBACK TypeEscape(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!g_main->IsWindowVisible() || ScriptedPicker::calls.empty()) {
+        return;
+    }
+    if (g_ticks++ == 0) {
+        PressKey(VK_ESCAPE, false, false, false);
+    } else if (g_ticks > 20) {
+        KillTimer(nullptr, timer);
+        ADD_FAILURE() << "Escape did not end the main window";
+        g_main->PostMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+}
+
+} // namespace
+
+TEST(Keyboard, EscapeEndsTheMainWindow) {
+    ScriptedPicker::Answer({});
+    CMainDlg main(nullptr);
+    g_main = &main;
+    g_ticks = 0;
+    ui::Application::Current()->m_pMainWnd = &main;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, TypeEscape);
+    EXPECT_EQ(main.DoModal(), IDCANCEL);
+    KillTimer(nullptr, timer);
+    ui::Application::Current()->m_pMainWnd = nullptr;
+}
+
+TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
+    TempFolder folder;
+    folder.CopyFixture(L"assorted.dll", L"assorted.dll");
+    folder.WriteText(L"text.dll", "not a module");
+    auto main = OpenMainWindow({folder.path()});
+    MessageList& rows = main->GetMessageList();
+    ASSERT_GT(rows.GetRowCount(), 2);
+
+    // No selection copies nothing.
+    SetClipboard(L"before");
+    main->m_listCtrl.SetFocus();
+    PressKey('C', true);
+    EXPECT_EQ(ClipboardText(), L"before");
+
+    // A message row with non-ASCII text, its cells as they are, tab-separated, CR LF at the end.
+    int utf8Row = -1, errorRow = -1;
+    for (int row = 0; row < rows.GetRowCount(); ++row) {
+        utf8Row = rows.GetCell(row, COL_VALUE_HEX) == L"0x80000000" ? row : utf8Row;
+        errorRow = rows.GetCell(row, COL_MODULE_NAME) == L"text.dll" ? row : errorRow;
+    }
+    ASSERT_GE(utf8Row, 0);
+    ASSERT_GE(errorRow, 0);
+    Select(*main, utf8Row);
+    PressKey('C', true);
+    EXPECT_EQ(ClipboardText(), L"assorted.dll\t" + folder.path() +
+                                   L"\t\t1033 (English)\t-2147483648\t0x80000000\t"
+                                   L"Gr\u00FC\u00DFe \u20AC\r\n");
+    Select(*main, errorRow);
+    PressKey('C', true);
+    EXPECT_EQ(ClipboardText(), L"text.dll\t" + folder.path() + L"\t" +
+                                   rows.GetCell(errorRow, COL_ERROR) + L"\t\t\t\t\r\n");
+
+    // The list's menu (Shift+F10), its one item chosen by keyboard: the same copy.
+    Select(*main, utf8Row);
+    PressKey(VK_F10, false, true, false);
+    PressKey(VK_DOWN, false, false, false);
+    PressKey(VK_RETURN);
+    EXPECT_EQ(ClipboardText(), RowText(rows, utf8Row));
+    EXPECT_NE(ClipboardText().find(L"0x80000000"), std::wstring::npos);
+
+    // Ctrl+F in a results window of a results window opens that window's own find dialog, with
+    // the keyboard in its search text.
+    main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    main->m_findDlg.m_strFindText = L"dll";
+    main->m_findDlg.m_bModuleName = 1;
+    main->SendMessageW(WM_FIND_REQUEST);
+    ASSERT_EQ(main->m_resultWindows.size(), 1u);
+    CMessageListDlg& results = *main->m_resultWindows[0];
+    results.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    results.m_findDlg.m_strFindText = L"text";
+    results.m_findDlg.m_bModuleName = 1;
+    results.SendMessageW(WM_FIND_REQUEST);
+    ASSERT_EQ(results.m_resultWindows.size(), 1u);
+    CMessageListDlg& nested = *results.m_resultWindows[0];
+    Pump();
+    SetForegroundWindow(nested.m_hWnd);
+    nested.m_listCtrl.SetFocus();
+    PressKey('F', true);
+    ASSERT_NE(nested.m_findDlg.m_hWnd, nullptr);
+    EXPECT_TRUE(nested.m_findDlg.IsWindowVisible());
+    EXPECT_EQ(GetFocus(), nested.m_findDlg.GetDlgItem(IDC_FIND_TEXT));
+    EXPECT_EQ(nested.m_findDlg.GetParent(), nested.m_hWnd);
+    main->DestroyWindow();
+}
