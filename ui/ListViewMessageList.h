@@ -1,7 +1,9 @@
 #pragma once
 
-#include "ui/framework/ListControl.h"
 #include "harvest/MessageList.h"
+#include "ui/framework/ListControl.h"
+
+#include <climits>
 
 // The message list of a list window: the list-view control is the only store of its rows.
 class ListViewMessageList : public MessageList {
@@ -9,8 +11,10 @@ public:
     explicit ListViewMessageList(const ui::ListControl& control) : m_control(control) {}
 
     int GetRowCount() const override { return m_control.GetItemCount(); }
+    // An index past the end appends, which saves asking the control for its count on every
+    // row; a sorted list places the row itself and returns where.
     int AppendRow(const std::wstring& moduleName) override {
-        return m_control.InsertItem(GetRowCount(), moduleName);
+        return m_control.InsertItem(INT_MAX, moduleName);
     }
     void SetCell(int row, int column, const std::wstring& text) override {
         m_control.SetItemText(row, column, text);

@@ -13,8 +13,18 @@ namespace {
 constexpr MessageColumn kSearchOrder[] = {COL_MODULE_NAME, COL_ERROR,     COL_LOCALE_ID,
                                           COL_VALUE,       COL_VALUE_HEX, COL_MESSAGE_TEXT};
 
+// The system's upper case of text. ASCII letters map the same way in every locale, and most
+// cells are ASCII, so they are mapped here without a call per cell.
 void UpperCase(std::wstring& text) {
-    if (!text.empty()) {
+    bool ascii = true;
+    for (wchar_t& c : text) {
+        if (c >= L'a' && c <= L'z') {
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+        } else if (c >= 0x80) {
+            ascii = false;
+        }
+    }
+    if (!ascii) {
         ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
     }
 }

@@ -57,6 +57,10 @@ TEST(SearchRows, ColumnsAndCase) {
     exact.matchCase = true;
     EXPECT_EQ(Found(rows, exact), Rows{kAbc});
     EXPECT_EQ(Found(rows, Request(L"ERROR ABC", {COL_ERROR})), Rows{kAbc});
+    // Letters beyond ASCII compare in the system's upper case too.
+    const Row german = {L"de.dll", L"", L"", L"", L"", L"", L"Gr\u00FC\u00DFe"};
+    EXPECT_EQ(Found({german}, Request(L"GR\u00DC")), Rows{german});
+    EXPECT_EQ(Found({german}, Request(L"gr\u00FC\u00DF")), Rows{german});
     EXPECT_EQ(Found(rows, Request(L"deutsch", {COL_LOCALE_ID})), Rows{kZeta});
     // Value and Hex value are two columns: "10" is in ten.dll's hex cell, "16" in its value.
     EXPECT_EQ(Found(rows, Request(L"10", {COL_VALUE})), Rows{});

@@ -34,16 +34,25 @@ BOOL ListControl::SetItemText(int index, int subItem, const std::wstring& text) 
 }
 
 std::wstring ListControl::GetItemText(int index, int subItem) const {
-    // The control copies at most the buffer's size less one; grow until the text fits.
-    std::wstring text(256, L'\0');
+    // The control copies at most the buffer's size less one: most cells fit the first buffer, on
+    // the stack; a longer one is read again into buffers that double until it fits.
+    wchar_t first[256];
+    LVITEMW item{};
+    item.iSubItem = subItem;
+    item.pszText = first;
+    item.cchTextMax = 256;
+    auto length = static_cast<std::size_t>(SendMessageW(
+        LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    if (length + 1 < 256) {
+        return std::wstring(first, length);
+    }
+    std::wstring text(512, L'\0');
     for (;;) {
-        LVITEMW item{};
-        item.iSubItem = subItem;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        const auto length = static_cast<size_t>(SendMessageW(
-            LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-        if (length + 1 < text.size() || text.size() >= (size_t{1} << 24)) {
+        length = static_cast<std::size_t>(SendMessageW(LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
+                                                       reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < text.size() || text.size() >= (std::size_t{1} << 24)) {
             text.resize(length);
             return text;
         }
