@@ -14,7 +14,13 @@ BOOL CInfoDlg::OnInitDialog() {
 void CInfoDlg::ShowText(const std::wstring& text) {
     SetDlgItemText(IDC_INFO_TEXT, text);
     ShowWindow(SW_SHOW);
-    // Showing a window that is already visible does nothing, and it may have gone behind its list
-    // window since it was last shown: a second text would then arrive unseen.
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Showing a window that is already visible does nothing, and the platform may have stacked
+    // other windows above it, or above the list window it speaks for, since it was last shown
+    // (Wine does, as activation moves between windows): a second text would arrive unseen. Both
+    // come to the top, the info dialog above its list window, and neither takes the activation.
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    if (HWND list = ::GetWindow(m_hWnd, GW_OWNER)) {
+        ::SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, flags);
+    }
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, flags);
 }

@@ -83,6 +83,7 @@ TEST(Keyboard, EnterAndEscapeInTheFindAndInfoDialogs) {
     Pump();
     PressKey(VK_RETURN);
     EXPECT_FALSE(find.IsWindowVisible());
+    EXPECT_TRUE(main->IsWindowVisible());
     EXPECT_EQ(find.m_strFindText, L"typed");
     ASSERT_TRUE(main->m_infoDlg.IsWindowVisible());
     EXPECT_EQ(WindowText(main->m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), L"Not found - typed");
@@ -191,5 +192,39 @@ TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
     EXPECT_TRUE(nested.m_findDlg.IsWindowVisible());
     EXPECT_EQ(GetFocus(), nested.m_findDlg.GetDlgItem(IDC_FIND_TEXT));
     EXPECT_EQ(nested.m_findDlg.GetParent(), nested.m_hWnd);
+    main->DestroyWindow();
+}
+
+// Enter in a results window's find dialog searches that window; a miss leaves the results window
+// open and its message on top.
+TEST(Keyboard, EnterInAResultsWindowsFindDialogSearchesIt) {
+    TempFolder folder;
+    folder.CopyFixture(L"basic.dll", L"basic.dll");
+    auto main = OpenMainWindow({folder.path()});
+    main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    main->m_findDlg.m_strFindText = L"dll";
+    main->m_findDlg.m_bModuleName = 1;
+    main->SendMessageW(WM_FIND_REQUEST);
+    Pump();
+    ASSERT_EQ(main->m_resultWindows.size(), 1u);
+    CMessageListDlg& results = *main->m_resultWindows[0];
+    SetForegroundWindow(results.m_hWnd);
+    results.m_listCtrl.SetFocus();
+    PressKey('F', true);
+    ASSERT_TRUE(results.m_findDlg.IsWindowVisible());
+    for (wchar_t c : std::wstring(L"ZZZ")) {
+        PressKey(static_cast<WORD>(c));
+    }
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(results.m_findDlg.IsWindowVisible());
+    ASSERT_EQ(main->m_resultWindows.size(), 1u);
+    EXPECT_TRUE(results.IsWindowVisible());
+    EXPECT_EQ(WindowText(results.m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), L"Not found - zzz");
+    // The message is the topmost window, whatever the platform restacked meanwhile.
+    HWND top = GetTopWindow(nullptr);
+    while (top != nullptr && !IsWindowVisible(top)) {
+        top = GetWindow(top, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(top, results.m_infoDlg.m_hWnd);
     main->DestroyWindow();
 }
