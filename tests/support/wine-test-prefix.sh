@@ -10,4 +10,5 @@ wine wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
 wineserver -w
+sh "$(dirname "$0")/../../scripts/wine-fonts.sh" "$prefix"
 touch "$prefix/.orvanel-test-prefix"
