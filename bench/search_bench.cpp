@@ -1,9 +1,10 @@
 // Prints what filling the main window and searching it cost, in two folders: Wine's own 64-bit
 // DLLs, and a flat folder of copies of one module that the benchmark lays out itself. For each
-// folder: the main window's fill next to the in-memory harvest of the same folder, one read of all
-// rows, then a table of searches (narrow, broad, very broad), each timed from the find dialog's OK
-// to the results window shown, and the process's memory around the broadest search. Needs a
-// display.
+// folder: the main window's fill next to the in-memory harvest and to the whole orvanel-dump
+// process on the same folder, a rescan of the full window, one read of all rows, then a table of
+// searches (narrow, broad, very broad), each timed from the find dialog's OK to the results window
+// shown and from its Cancel until it is gone, the process's memory around the broadest search,
+// and the time to tear the main window down. Needs a display.
 //
 //   search-bench --module MODULE [--files N] [--runs N] [--wine FOLDER]
 //   search-bench --fill FOLDER      only the main window's fill of FOLDER, and the memory it took
@@ -22,6 +23,7 @@
 #include <psapi.h>
 
 #include <array>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -104,7 +106,6 @@ double FillResults(const std::vector<std::array<std::wstring, kMessageColumnCoun
     const auto start = Clock::now();
     {
         const ui::ListControl::BulkUpdate bulk(results.m_listCtrl);
-        const ui::ListControl::KeepInsertionOrder inOrder(results.m_listCtrl);
         list.ReserveRows(static_cast<int>(rows.size()));
         for (const auto& row : rows) {
             const int at = list.AppendRow(row[0]);
@@ -136,12 +137,54 @@ int Hits(CMainDlg& main) {
                : main.m_resultWindows.back()->GetMessageList().GetRowCount();
 }
 
-// Closes the newest results window as its close box does.
-void CloseNewest(CMainDlg& main) {
-    if (!main.m_resultWindows.empty()) {
-        main.m_resultWindows.back()->SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+// Closes the newest results window as its close box does; returns the seconds until its window
+// and object are gone.
+double CloseNewest(CMainDlg& main) {
+    const std::size_t before = main.m_resultWindows.size();
+    if (before == 0) {
+        return 0;
     }
-    Pump(50);
+    const auto start = Clock::now();
+    main.m_resultWindows.back()->SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    while (main.m_resultWindows.size() == before) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ui::DispatchDialogMessage(message);
+        }
+    }
+    const double seconds = Seconds(start);
+    Pump(20);
+    return seconds;
+}
+
+// Seconds that the whole orvanel-dump process (beside this program) takes over folder, its
+// output thrown away; 0 when it cannot be started.
+double DumpProcess(const std::wstring& folder) {
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring program(self, length);
+    program = program.substr(0, program.find_last_of(L'\\') + 1) + L"orvanel-dump.exe";
+    std::wstring command = L"\"" + program + L"\" \"" + folder + L"\"";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION process{};
+    const auto start = Clock::now();
+    const BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    double seconds = 0;
+    if (started) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        seconds = Seconds(start);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(nul);
+    return seconds;
 }
 
 void BenchFolder(const std::wstring& label, const std::wstring& folder,
@@ -159,22 +202,44 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
     }
 
     g_pick = folder;
-    CMainDlg main(nullptr);
+    auto owned = std::make_unique<CMainDlg>(nullptr);
+    CMainDlg& main = *owned;
     ui::Application::Current()->m_pMainWnd = &main;
     main.Create(IDD_MAIN, nullptr);
     Pump(50); // the start-up tick fills the list once
-    std::vector<double> fills;
+    if (main.GetMessageList().GetRowCount() != rows) {
+        std::wprintf(L"the main window holds %d rows after start-up, not %d: is the display "
+                     L"there?\n",
+                     main.GetMessageList().GetRowCount(), rows);
+        return;
+    }
+    std::vector<double> fills, rescans;
     for (int run = 0; run < runs; ++run) {
+        // A rescan of the full list, then a fill of the cleared one.
+        auto start = Clock::now();
+        main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_OPEN_DIR, BN_CLICKED), 0);
+        rescans.push_back(Seconds(start));
+        Pump(20);
         main.GetMessageList().DeleteAllRows();
         Pump(20);
-        const auto start = Clock::now();
+        start = Clock::now();
         main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_OPEN_DIR, BN_CLICKED), 0);
         fills.push_back(Seconds(start));
         Pump(20);
     }
-    const double harvest = Median(harvests), fill = Median(fills);
-    std::wprintf(L"%d rows; in-memory harvest %.0f ms; main window fill %.0f ms (%.2f x)\n", rows,
-                 harvest * 1000, fill * 1000, fill / harvest);
+    // The whole process of orvanel-dump on the same folder, started while the window is up.
+    std::vector<double> dumps;
+    for (int run = 0; run < runs; ++run) {
+        dumps.push_back(DumpProcess(folder));
+    }
+    const double harvest = Median(harvests), fill = Median(fills), dump = Median(dumps),
+                 rescan = Median(rescans);
+    std::wprintf(L"%d rows; in-memory harvest %.0f ms; orvanel-dump process %.0f ms; main window "
+                 L"fill %.0f ms (%.2f x harvest, %.2f x dump); rescan %.0f ms (%.2f x fill)\n",
+                 rows, harvest * 1000, dump * 1000, fill * 1000, fill / harvest, fill / dump,
+                 rescan * 1000, rescan / fill);
+    const Memory filled = ReadMemory();
+    std::wprintf(L"working set with the full main list: %.0f MB\n", filled.workingSet);
 
     std::vector<double> reads;
     for (int run = 0; run < runs; ++run) {
@@ -183,13 +248,13 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
     const double read = Median(reads);
     std::wprintf(L"one read of every cell of every row: %.0f ms\n\n", read * 1000);
 
-    std::wprintf(L"%-11ls %-13ls %-9ls %7ls %8ls %14ls %6ls\n", L"search", L"text", L"case",
-                 L"hits", L"ms", L"read+fill ms", L"x");
+    std::wprintf(L"%-11ls %-13ls %-9ls %7ls %8ls %14ls %6ls %9ls\n", L"search", L"text", L"case",
+                 L"hits", L"ms", L"read+fill ms", L"x", L"close ms");
     Memory before{}, broadest{}, closed{};
     int broadestHits = -1;
     for (const SearchCase& search : searches) {
         for (bool matchCase : {false, true}) {
-            std::vector<double> times;
+            std::vector<double> times, closes;
             double fill = 0;
             int hits = 0;
             for (int run = 0; run < runs; ++run) {
@@ -198,12 +263,13 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
                 hits = Hits(main);
                 const Memory withWindow = ReadMemory();
                 // The first run also fills a window with the same rows, for comparison; the last
-                // one measures what closing the window gives back.
+                // one measures what closing the window gives back (without those copies around,
+                // so a single run leaves the comparison out).
                 std::vector<std::array<std::wstring, kMessageColumnCount>> found;
-                if (run == 0 && hits > 0) {
+                if (run == 0 && runs > 1 && hits > 0) {
                     found = RowsOf(main.m_resultWindows.back()->GetMessageList());
                 }
-                CloseNewest(main);
+                closes.push_back(CloseNewest(main));
                 if (run == runs - 1 && hits > broadestHits) {
                     broadestHits = hits;
                     before = was;
@@ -215,16 +281,22 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
                 }
             }
             const double ms = Median(times) * 1000, base = (read + fill) * 1000;
-            std::wprintf(L"%-11ls %-13ls %-9ls %7d %8.0f %14.0f %6.2f\n", search.kind,
+            std::wprintf(L"%-11ls %-13ls %-9ls %7d %8.0f %14.0f %6.2f %9.0f\n", search.kind,
                          (L"\"" + search.text + L"\"").c_str(), matchCase ? L"match" : L"any case",
-                         hits, ms, base, ms / base);
+                         hits, ms, base, ms / base, Median(closes) * 1000);
         }
     }
     std::wprintf(L"\nmemory around the broadest search (%d hits): working set %.0f MB before, "
                  L"%.0f MB with its window (peak %.0f MB), %.0f MB once it was closed\n",
                  broadestHits, before.workingSet, broadest.workingSet, broadest.peak,
                  closed.workingSet);
+
+    // The end of a run: the window and then its object, as the program ends.
+    const auto start = Clock::now();
     main.DestroyWindow();
+    owned.reset();
+    std::wprintf(L"teardown of the main window with %d rows: %.0f ms\n", rows,
+                 Seconds(start) * 1000);
     ui::Application::Current()->m_pMainWnd = nullptr;
 }
 
@@ -297,7 +369,10 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     BenchFolder(L"synthetic", flat,
-                {{L"narrow", L"m1234"}, {L"broad", L"0x0000001"}, {L"very broad", L"number 1"}},
+                {{L"narrow", L"m1234"},
+                 {L"broad", L"0x0000001"},
+                 {L"very broad", L"number 1"},
+                 {L"every row", L"for scale"}},
                 runs);
     RemoveTree(flat);
     return 0;

@@ -22,7 +22,7 @@ void RowStream::Finish() {
     WriteLine(cells);
 }
 
-int RowStream::AppendRow(const std::wstring& moduleName) {
+int RowStream::AppendRow(std::wstring_view moduleName) {
     Finish();
     for (std::wstring& cell : m_cells) {
         cell.clear();
@@ -32,7 +32,7 @@ int RowStream::AppendRow(const std::wstring& moduleName) {
     return m_rows++;
 }
 
-void RowStream::SetCell(int row, int column, const std::wstring& text) {
+void RowStream::SetCell(int row, int column, std::wstring_view text) {
     if (m_pending && row == m_rows - 1 && column > 0 && column < kMessageColumnCount) {
         m_cells[column] = text;
     }

@@ -23,8 +23,8 @@ public:
     void Finish();
 
     int GetRowCount() const override { return m_rows; }
-    int AppendRow(const std::wstring& moduleName) override;
-    void SetCell(int row, int column, const std::wstring& text) override;
+    int AppendRow(std::wstring_view moduleName) override;
+    void SetCell(int row, int column, std::wstring_view text) override;
     std::wstring GetCell(int row, int column) const override;
     void ReserveRows(int) override {}
     void DeleteAllRows() override;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <stdexcept>
 
 const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
     L"Module Name", L"Path", L"Error", L"Locale ID", L"Value", L"Value (Hex)", L"Message text",
@@ -17,10 +16,13 @@ int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
            CSTR_EQUAL;
 }
 
-std::wstring_view MemoryMessageList::Store(const std::wstring& text) {
+std::wstring_view MemoryMessageList::Store(int column, std::wstring_view text) {
     constexpr std::size_t kChunk = std::size_t{1} << 20;
     if (text.empty()) {
         return {};
+    }
+    if (text == m_lastStored[column]) {
+        return m_lastStored[column];
     }
     if (m_chunks.empty() || m_chunkSize - m_chunkUsed < text.size()) {
         m_chunkSize = std::max(kChunk, text.size());
@@ -30,28 +32,31 @@ std::wstring_view MemoryMessageList::Store(const std::wstring& text) {
     wchar_t* at = m_chunks.back().get() + m_chunkUsed;
     std::copy(text.begin(), text.end(), at);
     m_chunkUsed += text.size();
-    return {at, text.size()};
+    m_lastStored[column] = {at, text.size()};
+    return m_lastStored[column];
 }
 
-int MemoryMessageList::AppendRow(const std::wstring& moduleName) {
+int MemoryMessageList::AppendRow(std::wstring_view moduleName) {
     auto at = m_rows.end();
-    if (m_order == Order::SortedByModuleName) {
-        at = std::lower_bound(m_rows.begin(), m_rows.end(), moduleName,
-                              [](const Row& row, const std::wstring& name) {
-                                  return CompareModuleNames(row[COL_MODULE_NAME], name) < 0;
+    // Rows mostly arrive in order already (a search hands them over sorted): one comparison with
+    // the last row then places them.
+    if (m_order == Order::SortedByModuleName && !m_rows.empty() &&
+        CompareModuleNames(m_rows.back()[COL_MODULE_NAME], moduleName) > 0) {
+        at = std::upper_bound(m_rows.begin(), m_rows.end(), moduleName,
+                              [](std::wstring_view name, const Row& row) {
+                                  return CompareModuleNames(name, row[COL_MODULE_NAME]) < 0;
                               });
     }
     Row row{};
-    row[COL_MODULE_NAME] = Store(moduleName);
+    row[COL_MODULE_NAME] = Store(COL_MODULE_NAME, moduleName);
     at = m_rows.insert(at, row);
     return static_cast<int>(at - m_rows.begin());
 }
 
-void MemoryMessageList::SetCell(int row, int column, const std::wstring& text) {
-    if (row < 0 || row >= GetRowCount() || column < 1 || column >= kMessageColumnCount) {
-        throw std::out_of_range("MemoryMessageList::SetCell");
+void MemoryMessageList::SetCell(int row, int column, std::wstring_view text) {
+    if (row >= 0 && row < GetRowCount() && column >= 1 && column < kMessageColumnCount) {
+        m_rows[row][column] = Store(column, text);
     }
-    m_rows[row][column] = Store(text);
 }
 
 std::wstring_view MemoryMessageList::Cell(int row, int column) const {
@@ -71,7 +76,14 @@ void MemoryMessageList::ReserveRows(int totalRows) {
 }
 
 void MemoryMessageList::DeleteAllRows() {
-    m_rows.clear();
+    std::vector<Row>().swap(m_rows); // clear() would keep the room
     m_chunks.clear();
     m_chunkUsed = m_chunkSize = 0;
+    m_lastStored = Row{};
+}
+
+void MemoryMessageList::SetOrder(Order order) {
+    if (m_rows.empty()) {
+        m_order = order;
+    }
 }

@@ -23,6 +23,10 @@ constexpr int kMessageColumnCount = 7;
 extern const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders;
 
 // A table of rows of seven UTF-16 cells. Rows are only appended, and only removed all at once.
+//
+// One contract for every realisation: a row or column out of range is never an error. GetCell
+// reads an empty text there, and SetCell (which writes only columns 1 to 6; column 0 is given
+// by AppendRow) changes nothing there.
 class MessageList {
 public:
     virtual ~MessageList() = default;
@@ -30,9 +34,9 @@ public:
     virtual int GetRowCount() const = 0;
     // Appends a row whose column 0 holds moduleName and whose other cells are empty; returns the
     // index at which the row landed (the end of an unsorted list, the sorted place otherwise).
-    virtual int AppendRow(const std::wstring& moduleName) = 0;
-    // Sets a cell of columns 1 to 6.
-    virtual void SetCell(int row, int column, const std::wstring& text) = 0;
+    virtual int AppendRow(std::wstring_view moduleName) = 0;
+    // Sets a cell of columns 1 to 6 of an existing row.
+    virtual void SetCell(int row, int column, std::wstring_view text) = 0;
     virtual std::wstring GetCell(int row, int column) const = 0;
     // A hint that the list will soon hold totalRows rows; the row count does not change.
     virtual void ReserveRows(int totalRows) = 0;
@@ -42,37 +46,47 @@ public:
 // Orders two module names the way a sort-ascending list view orders its items.
 int CompareModuleNames(std::wstring_view a, std::wstring_view b);
 
-// The in-memory realisation. A sorted list keeps its rows in ascending order of column 0 and
-// places a new row before the rows that compare equal to it, as a sort-ascending list view does.
+// The in-memory realisation. A sorted list keeps its rows in ascending order of column 0
+// (CompareModuleNames) and places a new row after the rows that compare equal to it, so that
+// equal names stay in the order in which they arrived.
 class MemoryMessageList : public MessageList {
 public:
     enum class Order { Unsorted, SortedByModuleName };
 
     explicit MemoryMessageList(Order order = Order::Unsorted) : m_order(order) {}
+    MemoryMessageList(const MemoryMessageList&) = delete;
+    MemoryMessageList& operator=(const MemoryMessageList&) = delete;
 
     int GetRowCount() const override { return static_cast<int>(m_rows.size()); }
-    int AppendRow(const std::wstring& moduleName) override;
-    void SetCell(int row, int column, const std::wstring& text) override;
+    int AppendRow(std::wstring_view moduleName) override;
+    void SetCell(int row, int column, std::wstring_view text) override;
     std::wstring GetCell(int row, int column) const override {
         return std::wstring(Cell(row, column));
     }
     void ReserveRows(int totalRows) override;
+    // Gives back all the memory that the rows took.
     void DeleteAllRows() override;
 
-    // A cell without copying it; valid until the list changes. Empty when out of range.
+    Order GetOrder() const { return m_order; }
+    // Only while the list is empty: a list's order is fixed before its first row.
+    void SetOrder(Order order);
+
+    // A cell without copying it; valid until the list is cleared. Empty when out of range.
     std::wstring_view Cell(int row, int column) const;
 
 private:
     // Cell texts live end to end in large chunks that never move; a row holds where each of its
     // cells lies, so that a row costs no allocation of its own and a sorted insert moves only
-    // these small records.
+    // these small records. A text equal to the one last stored in its column is stored once:
+    // module, folder, language and error cells repeat on almost every row.
     using Row = std::array<std::wstring_view, kMessageColumnCount>;
 
-    std::wstring_view Store(const std::wstring& text);
+    std::wstring_view Store(int column, std::wstring_view text);
 
     Order m_order;
     std::vector<Row> m_rows;
     std::vector<std::unique_ptr<wchar_t[]>> m_chunks;
     std::size_t m_chunkUsed = 0;
     std::size_t m_chunkSize = 0;
+    Row m_lastStored{};
 };

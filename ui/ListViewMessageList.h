@@ -3,28 +3,42 @@
 #include "harvest/MessageList.h"
 #include "ui/framework/ListControl.h"
 
-#include <climits>
+#include <commctrl.h>
 
-// The message list of a list window: the list-view control is the only store of its rows.
+// The message list of a list window: an in-memory table behind an owner-data list view. The
+// rows live here; the control holds none of them. It is told how many rows there are and asks for
+// the text of each cell that it draws or is asked for, so that filling, clearing and destroying
+// a list cost what its rows cost, not what the control's own items would.
 class ListViewMessageList : public MessageList {
 public:
     explicit ListViewMessageList(const ui::ListControl& control) : m_control(control) {}
 
-    int GetRowCount() const override { return m_control.GetItemCount(); }
-    // An index past the end appends, which saves asking the control for its count on every
-    // row; a sorted list places the row itself and returns where.
-    int AppendRow(const std::wstring& moduleName) override {
-        return m_control.InsertItem(INT_MAX, moduleName);
+    int GetRowCount() const override { return m_rows.GetRowCount(); }
+    int AppendRow(std::wstring_view moduleName) override;
+    // Cells are written right after their row is appended, before the control draws it.
+    void SetCell(int row, int column, std::wstring_view text) override {
+        m_rows.SetCell(row, column, text);
     }
-    void SetCell(int row, int column, const std::wstring& text) override {
-        m_control.SetItemText(row, column, text);
-    }
-    std::wstring GetCell(int row, int column) const override {
-        return m_control.GetItemText(row, column);
-    }
-    void ReserveRows(int totalRows) override { m_control.SetItemCount(totalRows); }
-    void DeleteAllRows() override { m_control.DeleteAllItems(); }
+    std::wstring GetCell(int row, int column) const override { return m_rows.GetCell(row, column); }
+    void ReserveRows(int totalRows) override { m_rows.ReserveRows(totalRows); }
+    // The control forgets the rows first, so that it never asks for one that is gone.
+    void DeleteAllRows() override;
+
+    // The rows themselves, for reading without copies.
+    const MemoryMessageList& Rows() const { return m_rows; }
+    // Set once, from the style of the window's template, before the first row.
+    void SetOrder(MemoryMessageList::Order order) { m_rows.SetOrder(order); }
+
+    // Answers the control's requests: the text of a cell (LVN_GETDISPINFO) and the row that
+    // typing the first letters of a module name goes to (LVN_ODFINDITEM). False for any other
+    // notification.
+    bool OnNotify(NMHDR& header, LRESULT& result) const;
+
+    // The first row from start on, wrapping round to the top where asked, whose module name
+    // begins with (partial) or is (whole) the text, letter case aside; -1 when none.
+    int FindModuleName(int start, std::wstring_view text, bool partial, bool wrap) const;
 
 private:
     const ui::ListControl& m_control;
+    MemoryMessageList m_rows;
 };

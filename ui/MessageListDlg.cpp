@@ -56,7 +56,27 @@ void CMessageListDlg::DoDataExchange(ui::DataExchange& dx) {
     ui::DDX_Control(dx, IDC_MESSAGE_LIST, m_listCtrl);
 }
 
+void CMessageListDlg::AdjustTemplate(ui::DialogTemplate& dialogTemplate) {
+    // The list's rows live in memory and the control only shows them, which it can do only when
+    // it is born an owner-data list; it then keeps no order of its own, so the template's sort
+    // style becomes the order of the rows in memory. The resource itself stays as it is.
+    DWORD* style = dialogTemplate.ItemStyle(IDC_MESSAGE_LIST);
+    if (style == nullptr) {
+        return;
+    }
+    constexpr DWORD kSortStyles = LVS_SORTASCENDING | LVS_SORTDESCENDING;
+    m_rows.SetOrder((*style & LVS_SORTASCENDING) != 0 ? MemoryMessageList::Order::SortedByModuleName
+                                                      : MemoryMessageList::Order::Unsorted);
+    *style = (*style | LVS_OWNERDATA) & ~kSortStyles;
+}
+
 LRESULT CMessageListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY && lParam != 0) {
+        LRESULT result = 0;
+        if (m_rows.OnNotify(*reinterpret_cast<NMHDR*>(lParam), result)) {
+            return result;
+        }
+    }
     if (message == WM_FIND_REQUEST) {
         OnFindRequest();
     } else if (message == WM_RESULTS_CLOSED) {
@@ -130,9 +150,7 @@ void CMessageListDlg::OnFindRequest() {
     {
         const ui::WaitCursor wait;
         const ui::ListControl::BulkUpdate bulk(results->m_listCtrl);
-        // The search hands over the copies in the list's order already.
-        const ui::ListControl::KeepInsertionOrder inOrder(results->m_listCtrl);
-        SearchRows(GetMessageList(), request, results->GetMessageList());
+        SearchRows(Rows(), request, results->GetMessageList());
     }
 
     if (results->GetMessageList().GetRowCount() < 1) {

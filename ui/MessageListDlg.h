@@ -31,13 +31,15 @@ public:
     HDC m_hMemDC = nullptr;
     std::vector<std::unique_ptr<CMessageListDlg>> m_resultWindows;
 
-    // The window's rows, kept by its list control.
+    // The window's rows, in memory behind its list control.
     MessageList& GetMessageList() { return m_rows; }
+    const MemoryMessageList& Rows() const { return m_rows.Rows(); }
 
     BOOL DestroyWindow() override;
     void DoDataExchange(ui::DataExchange& dx) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
+    void AdjustTemplate(ui::DialogTemplate& dialogTemplate) override;
     void PostNcDestroy() override;
 
     void OnOK() override;

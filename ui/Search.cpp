@@ -7,6 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
+// The search lives among the windows, not in the harvest: its case-blind test is the upper case
+// of user32 (CharUpperBuffW), which the harvest does not link.
+
 namespace {
 
 // The columns in the order in which one row's cells are tested.
@@ -29,59 +32,48 @@ void UpperCase(std::wstring& text) {
     }
 }
 
-using RowCopy = std::array<std::wstring, kMessageColumnCount>;
+// A matching row of the source, by index; listed once for every column in which it matched.
+struct Match {
+    int row;
+    std::wstring_view moduleName;
+};
 
-} // namespace
-
-int SearchRows(const MessageList& source, const SearchRequest& request, MessageList& target) {
-    if (request.text.empty()) {
-        return 0;
-    }
+// The walk: each row's ticked cells are read once, in the order of the column table.
+std::vector<Match> FindMatches(const MemoryMessageList& source, const SearchRequest& request) {
     std::wstring wanted = request.text;
     if (!request.matchCase) {
         UpperCase(wanted);
     }
-
-    // The walk: each row's ticked cells are read once; a row that matches is copied once, and
-    // listed once for every column in which it matched.
-    std::vector<RowCopy> copies;
-    std::vector<int> found; // index into copies, in the order found
-    RowCopy cells;
+    std::vector<Match> matches;
     std::wstring tested;
     for (int row = 0; row < source.GetRowCount(); ++row) {
-        int matches = 0;
-        std::array<bool, kMessageColumnCount> read{};
         for (MessageColumn column : kSearchOrder) {
             if (!request.columns[column]) {
                 continue;
             }
-            cells[column] = source.GetCell(row, column);
-            read[column] = true;
-            const std::wstring* cell = &cells[column];
-            if (!request.matchCase) {
-                tested = cells[column];
+            const std::wstring_view cell = source.Cell(row, column);
+            bool found;
+            if (request.matchCase) {
+                found = cell.find(wanted) != std::wstring_view::npos;
+            } else {
+                tested.assign(cell);
                 UpperCase(tested);
-                cell = &tested;
+                found = tested.find(wanted) != std::wstring::npos;
             }
-            matches += cell->find(wanted) != std::wstring::npos ? 1 : 0;
-        }
-        if (matches == 0) {
-            continue;
-        }
-        for (int column = 0; column < kMessageColumnCount; ++column) {
-            if (!read[column]) {
-                cells[column] = source.GetCell(row, column);
+            if (found) {
+                matches.push_back({row, source.Cell(row, COL_MODULE_NAME)});
             }
         }
-        copies.push_back(cells);
-        found.insert(found.end(), matches, static_cast<int>(copies.size()) - 1);
     }
+    return matches;
+}
 
-    // The order: each distinct module name is collated once, and the copies are ranked by name
-    // with a stable sort, so that equal names keep the order found.
+// The order: each distinct module name is collated once, and the matches are ranked by name
+// with a stable sort, so that equal names keep the order found.
+void OrderByModuleName(std::vector<Match>& matches) {
     std::unordered_map<std::wstring_view, int> rankOf;
-    for (const RowCopy& copy : copies) {
-        rankOf.emplace(copy[COL_MODULE_NAME], 0);
+    for (const Match& match : matches) {
+        rankOf.emplace(match.moduleName, 0);
     }
     std::vector<std::wstring_view> names;
     names.reserve(rankOf.size());
@@ -97,23 +89,37 @@ int SearchRows(const MessageList& source, const SearchRequest& request, MessageL
         rank += i > 0 && collatesBefore(names[i - 1], names[i]) ? 1 : 0;
         rankOf[names[i]] = rank;
     }
-    std::vector<int> rankOfCopy;
-    rankOfCopy.reserve(copies.size());
-    for (const RowCopy& copy : copies) {
-        rankOfCopy.push_back(rankOf[copy[COL_MODULE_NAME]]);
+    std::vector<std::pair<int, Match>> ranked;
+    ranked.reserve(matches.size());
+    for (const Match& match : matches) {
+        ranked.emplace_back(rankOf[match.moduleName], match);
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [&](int a, int b) { return rankOfCopy[a] < rankOfCopy[b]; });
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < ranked.size(); ++i) {
+        matches[i] = ranked[i].second;
+    }
+}
 
-    target.ReserveRows(target.GetRowCount() + static_cast<int>(found.size()));
-    for (int index : found) {
-        const RowCopy& copy = copies[index];
-        const int at = target.AppendRow(copy[COL_MODULE_NAME]);
+} // namespace
+
+int SearchRows(const MemoryMessageList& source, const SearchRequest& request, MessageList& target) {
+    if (request.text.empty()) {
+        return 0;
+    }
+    std::vector<Match> matches = FindMatches(source, request);
+    OrderByModuleName(matches);
+
+    // The copies keep the source's letter case: they are read from it, not from the test.
+    target.ReserveRows(target.GetRowCount() + static_cast<int>(matches.size()));
+    for (const Match& match : matches) {
+        const int at = target.AppendRow(match.moduleName);
         for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
-            if (!copy[column].empty()) {
-                target.SetCell(at, column, copy[column]);
+            const std::wstring_view cell = source.Cell(match.row, column);
+            if (!cell.empty()) {
+                target.SetCell(at, column, cell);
             }
         }
     }
-    return static_cast<int>(found.size());
+    return static_cast<int>(matches.size());
 }

@@ -19,9 +19,8 @@ struct SearchRequest {
 //
 // The copies are appended in ascending order of module name, compared as a sort-ascending list
 // view compares (CompareModuleNames); copies with equal module names keep the order in which they
-// were found (rows top to bottom, columns left to right). The target must keep rows where they
-// are appended: an unsorted list, or a sorted list view whose sorting is suspended.
+// were found (rows top to bottom, columns left to right), which a sorted target keeps as well.
 //
 // Returns the number of copies. The cost grows with the rows times the ticked columns for the
 // walk, and with the copies (not their square) for the ordering.
-int SearchRows(const MessageList& source, const SearchRequest& request, MessageList& target);
+int SearchRows(const MemoryMessageList& source, const SearchRequest& request, MessageList& target);

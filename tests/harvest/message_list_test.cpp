@@ -21,21 +21,37 @@ TEST(MemoryMessageList, UnsortedAppendsAtTheEnd) {
     EXPECT_EQ(list.GetRowCount(), 0);
 }
 
-TEST(MemoryMessageList, SortedPlacesRowsByModuleName) {
+// Rows fed out of order come out in the comparison's order, equal names in arrival order: more
+// than 16 of each, past what a small sort keeps in order by luck.
+TEST(MemoryMessageList, SortedKeepsEqualNamesInArrivalOrder) {
     MemoryMessageList list(MemoryMessageList::Order::SortedByModuleName);
-    EXPECT_EQ(list.AppendRow(L"kernel32.dll"), 0);
-    EXPECT_EQ(list.AppendRow(L"advapi32.dll"), 0);
-    EXPECT_EQ(list.AppendRow(L"zlib.dll"), 2);
-    // Lower case sorts before upper case; an equal name goes before the rows it equals.
-    EXPECT_EQ(list.AppendRow(L"Kernel32.dll"), 2);
-    const int again = list.AppendRow(L"kernel32.dll");
-    EXPECT_EQ(again, 1);
-    list.SetCell(again, COL_VALUE, L"newest");
-    EXPECT_EQ(list.GetCell(1, COL_VALUE), L"newest");
-    EXPECT_EQ(list.GetCell(2, COL_MODULE_NAME), L"kernel32.dll");
-    EXPECT_EQ(list.GetCell(2, COL_VALUE), L"");
-    EXPECT_EQ(list.GetCell(3, COL_MODULE_NAME), L"Kernel32.dll");
-    EXPECT_EQ(list.GetCell(4, COL_MODULE_NAME), L"zlib.dll");
+    const std::wstring names[] = {L"kernel32.dll", L"advapi32.dll", L"Kernel32.dll", L"zlib.dll"};
+    for (int i = 0; i < 100; ++i) {
+        const int at = list.AppendRow(names[(i * 7) % 4]);
+        list.SetCell(at, COL_VALUE, std::to_wstring(i));
+    }
+    std::wstring previousName;
+    int previousValue = -1;
+    for (int row = 0; row < list.GetRowCount(); ++row) {
+        const std::wstring name = list.GetCell(row, COL_MODULE_NAME);
+        const int value = std::stoi(list.GetCell(row, COL_VALUE));
+        if (name == previousName) {
+            EXPECT_GT(value, previousValue) << row;
+        } else if (!previousName.empty()) {
+            EXPECT_LT(CompareModuleNames(previousName, name), 0) << row;
+        }
+        previousName = name;
+        previousValue = value;
+    }
+    // Lower case before upper case.
+    EXPECT_EQ(list.GetCell(0, COL_MODULE_NAME), L"advapi32.dll");
+    EXPECT_EQ(list.GetCell(25, COL_MODULE_NAME), L"kernel32.dll");
+    EXPECT_EQ(list.GetCell(50, COL_MODULE_NAME), L"Kernel32.dll");
+    // Out of range is never an error: nothing is read or written there.
+    list.SetCell(100, COL_VALUE, L"x");
+    list.SetCell(0, COL_MODULE_NAME, L"x");
+    EXPECT_EQ(list.GetCell(0, COL_MODULE_NAME), L"advapi32.dll");
+    EXPECT_EQ(list.GetCell(0, 7), L"");
 }
 
 TEST(ScanTally, AddsFieldByFieldAndWraps) {

@@ -228,3 +228,27 @@ TEST(Keyboard, EnterInAResultsWindowsFindDialogSearchesIt) {
     EXPECT_EQ(top, results.m_infoDlg.m_hWnd);
     main->DestroyWindow();
 }
+
+// Typing the first letters of a module name in a list goes to the next row with that name,
+// wrapping round to the top.
+TEST(Keyboard, TypingAModuleNameGoesToItsRow) {
+    CMessageListDlg list(nullptr);
+    ASSERT_TRUE(list.Create(IDD_MAIN, nullptr));
+    for (const wchar_t* name :
+         {L"alpha.dll", L"beta.dll", L"kernel32.dll", L"KernelBase.dll", L"zeta.dll"}) {
+        list.GetMessageList().AppendRow(name);
+    }
+    Select(list, 0);
+    const auto type = [&](const std::wstring& text) {
+        for (wchar_t c : text) {
+            list.m_listCtrl.SendMessageW(WM_CHAR, c, 1);
+        }
+        return static_cast<int>(
+            list.m_listCtrl.SendMessageW(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    };
+    EXPECT_EQ(type(L"kernelb"), 3); // letter case aside
+    EXPECT_EQ(list.m_listCtrl.GetSelectedItem(), 3);
+    Sleep(600); // a pause starts a new name
+    EXPECT_EQ(type(L"a"), 0);
+    list.DestroyWindow();
+}

@@ -112,11 +112,20 @@ TEST(SearchRows, OrderOfModuleNamesThenOrderFound) {
     const auto message = [](const wchar_t* module, const wchar_t* id) {
         return Row{module, L"", L"", L"", id, L"", L"hit " + std::wstring(id)};
     };
-    const Rows found = Found({message(L"b.dll", L"1"), message(L"a.dll", L"7"),
-                              message(L"b.dll", L"2"), message(L"b.dll", L"3")},
-                             Request(L"hit", {COL_MESSAGE_TEXT}));
-    EXPECT_EQ(found, (Rows{message(L"a.dll", L"7"), message(L"b.dll", L"1"),
-                           message(L"b.dll", L"2"), message(L"b.dll", L"3")}));
+    // Forty copies of one module, past what a small sort keeps in order by luck.
+    std::vector<Row> source;
+    Rows inOrder;
+    for (int i = 0; i < 40; ++i) {
+        source.push_back(message(L"b.dll", std::to_wstring(i).c_str()));
+        if (i % 8 == 0) {
+            source.push_back(message(L"a.dll", std::to_wstring(i).c_str()));
+            inOrder.push_back(source.back());
+        }
+    }
+    for (int i = 0; i < 40; ++i) {
+        inOrder.push_back(message(L"b.dll", std::to_wstring(i).c_str()));
+    }
+    EXPECT_EQ(Found(source, Request(L"hit", {COL_MESSAGE_TEXT})), inOrder);
 }
 
 namespace {
@@ -166,11 +175,13 @@ TEST(Search, FirstOpeningSearchesFiveColumnsWithoutCase) {
     find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     Pump();
     ASSERT_EQ(source.Windows(), 1u);
-    // Sorted by module name in the sort-ascending list view, alpha.dll's rows in the order found.
+    // Sorted by module name, alpha.dll's rows in the order found.
     EXPECT_EQ(source.LastRows(), (Rows{kAbc, kAlpha, alphaTwo}));
     EXPECT_TRUE(source.Last().IsWindowVisible());
     EXPECT_EQ(WindowText(source.Last().m_hWnd), L"Finded - [abc]");
-    EXPECT_NE(GetWindowLongW(source.Last().m_listCtrl.m_hWnd, GWL_STYLE) & LVS_SORTASCENDING, 0);
+    // The control only shows the rows: it keeps no order of its own.
+    const LONG style = GetWindowLongW(source.Last().m_listCtrl.m_hWnd, GWL_STYLE);
+    EXPECT_EQ(style & (LVS_OWNERDATA | LVS_SORTASCENDING), LVS_OWNERDATA);
     EXPECT_FALSE(source.InfoShown());
     // The searched list is unchanged.
     EXPECT_EQ(AllRows(source.window.GetMessageList()), (Rows{kZeta, kAlpha, kAbc, alphaTwo}));

@@ -93,17 +93,40 @@ TEST(ListWindow, FirstLayoutColumnsAndIcons) {
     EXPECT_EQ(results.m_hWnd, nullptr);
 }
 
-TEST(ListWindow, SortedListMatchesTheInMemoryOrder) {
+// A results list shows its rows in the order in which a sort-ascending list view places the same
+// names, and its control, which holds none of the rows, answers for each of them.
+TEST(ListWindow, ResultsListKeepsTheSortedOrderAndAnswersThroughTheControl) {
     CMessageListDlg results(nullptr);
     ASSERT_TRUE(results.Create(IDD_RESULTS, nullptr));
-    MemoryMessageList memory(MemoryMessageList::Order::SortedByModuleName);
+    ui::ListControl sorted;
+    sorted.Attach(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT | LVS_SORTASCENDING,
+                                  0, 0, 100, 100, results.m_hWnd, nullptr, nullptr, nullptr));
+    sorted.InsertColumn(0, L"", LVCFMT_LEFT, 80);
     const wchar_t* names[] = {L"shell32.dll", L"Advapi32.dll", L"kernel32.dll", L"advapi32.dll",
                               L"_x.dll",      L"a-b.dll",      L"ab.dll",       L"Z.dll",
                               L"\u00e9.dll",  L"e.dll",        L"KERNEL32.DLL", L"a10.dll"};
     for (const wchar_t* name : names) {
-        EXPECT_EQ(results.GetMessageList().AppendRow(name), memory.AppendRow(name)) << ToUtf8(name);
+        results.GetMessageList().AppendRow(name);
+        sorted.InsertItem(INT_MAX, name);
     }
-    EXPECT_EQ(ListRows(results), AllRows(memory));
+    const ui::ListControl& shown = results.m_listCtrl;
+    ASSERT_EQ(shown.GetItemCount(), static_cast<int>(std::size(names)));
+    for (int row = 0; row < shown.GetItemCount(); ++row) {
+        EXPECT_EQ(shown.GetItemText(row, COL_MODULE_NAME), sorted.GetItemText(row, 0)) << row;
+    }
+
+    // A cell longer than the control's first buffer comes whole.
+    const std::wstring longText = std::wstring(300, L'x') + L" end";
+    const int row = results.GetMessageList().AppendRow(L"zz.dll");
+    results.GetMessageList().SetCell(row, COL_MESSAGE_TEXT, longText);
+    EXPECT_EQ(shown.GetItemText(row, COL_MESSAGE_TEXT), longText);
+    EXPECT_EQ(shown.GetItemText(row, COL_MODULE_NAME), L"zz.dll");
+
+    // A cleared list counts no rows and has nothing to show.
+    results.GetMessageList().DeleteAllRows();
+    EXPECT_EQ(shown.GetItemCount(), 0);
+    EXPECT_EQ(shown.GetItemText(0, COL_MODULE_NAME), L"");
+    results.DestroyWindow();
 }
 
 TEST(MainWindow, StartsWithThePickerOnce) {

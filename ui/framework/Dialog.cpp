@@ -76,9 +76,17 @@ BOOL Dialog::Create(UINT templateId, Window* parent) {
         application->m_pMainWnd != this) {
         owner = application->m_pMainWnd->m_hWnd;
     }
-    HWND window = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), owner,
-                                       DialogProc, reinterpret_cast<LPARAM>(this));
-    return window != nullptr ? TRUE : FALSE;
+    return CreateFromTemplate(templateId, owner) != nullptr ? TRUE : FALSE;
+}
+
+HWND Dialog::CreateFromTemplate(UINT templateId, HWND owner) {
+    DialogTemplate dialogTemplate;
+    if (!dialogTemplate.Load(ResourceModule(), templateId)) {
+        return nullptr;
+    }
+    AdjustTemplate(dialogTemplate);
+    return ::CreateDialogIndirectParamW(ResourceModule(), dialogTemplate.Data(), owner, DialogProc,
+                                        reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR Dialog::DoModal() {
@@ -86,8 +94,7 @@ INT_PTR Dialog::DoModal() {
     m_bModal = true;
     m_bEndModal = false;
     m_nModalResult = -1;
-    HWND window = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(m_nIDTemplate), owner,
-                                       DialogProc, reinterpret_cast<LPARAM>(this));
+    HWND window = CreateFromTemplate(m_nIDTemplate, owner);
     if (window == nullptr) {
         m_bModal = false;
         return -1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/framework/DialogTemplate.h"
 #include "ui/framework/MessageMap.h"
 #include "ui/framework/Window.h"
 
@@ -42,6 +43,9 @@ public:
     virtual void DoDataExchange(DataExchange& dx);
     virtual void OnOK();
     virtual void OnCancel();
+    // Offered the copy of the template that the window is about to be created from, to change
+    // what must be there from the window's birth.
+    virtual void AdjustTemplate(DialogTemplate&) {}
     // Called once the window is gone, however it was destroyed.
     virtual void PostNcDestroy() {}
     // Offered every message that a message loop takes from the queue for this dialog or one of
@@ -78,6 +82,8 @@ protected:
     Window* m_pParentWnd;
 
 private:
+    // The window from the template, as AdjustTemplate left it.
+    HWND CreateFromTemplate(UINT templateId, HWND owner);
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool DispatchThroughMaps(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 

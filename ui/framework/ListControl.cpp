@@ -74,8 +74,8 @@ BOOL ListControl::GetItemRect(int item, RECT* rect) const {
         SendMessageW(LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(rect)));
 }
 
-BOOL ListControl::SetItemCount(int count) const {
-    return static_cast<BOOL>(SendMessageW(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0));
+BOOL ListControl::SetItemCount(int count, DWORD flags) const {
+    return static_cast<BOOL>(SendMessageW(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags));
 }
 
 BOOL ListControl::DeleteAllItems() const {
@@ -89,22 +89,6 @@ ListControl::BulkUpdate::BulkUpdate(const ListControl& control) : m_control(cont
 ListControl::BulkUpdate::~BulkUpdate() {
     m_control.SendMessageW(WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(m_control.m_hWnd, nullptr, TRUE);
-}
-
-ListControl::KeepInsertionOrder::KeepInsertionOrder(const ListControl& control)
-    : m_control(control) {
-    const LONG_PTR style = ::GetWindowLongPtrW(m_control.m_hWnd, GWL_STYLE);
-    m_sortStyle = style & (LVS_SORTASCENDING | LVS_SORTDESCENDING);
-    if (m_sortStyle != 0) {
-        ::SetWindowLongPtrW(m_control.m_hWnd, GWL_STYLE, style & ~m_sortStyle);
-    }
-}
-
-ListControl::KeepInsertionOrder::~KeepInsertionOrder() {
-    if (m_sortStyle != 0) {
-        const LONG_PTR style = ::GetWindowLongPtrW(m_control.m_hWnd, GWL_STYLE);
-        ::SetWindowLongPtrW(m_control.m_hWnd, GWL_STYLE, style | m_sortStyle);
-    }
 }
 
 } // namespace ui

@@ -20,7 +20,8 @@ public:
     // The first selected item, or -1.
     int GetSelectedItem() const;
     BOOL GetItemRect(int item, RECT* rect) const;
-    BOOL SetItemCount(int count) const;
+    // The item count of an owner-data list (LVSICF_* flags); a hint for any other list.
+    BOOL SetItemCount(int count, DWORD flags = 0) const;
     BOOL DeleteAllItems() const;
 
     // Stops the control from drawing while rows arrive in bulk, and repaints it once at the end.
@@ -34,22 +35,6 @@ public:
 
     private:
         const ListControl& m_control;
-    };
-
-    // Makes a sorted list view take inserted items where they are inserted, and gives the sort
-    // style back at the end, for filling it with rows that are in order already: the control
-    // places each item of a sorted list by walking the items before it, which makes a large
-    // fill cost the square of its size.
-    class KeepInsertionOrder {
-    public:
-        explicit KeepInsertionOrder(const ListControl& control);
-        ~KeepInsertionOrder();
-        KeepInsertionOrder(const KeepInsertionOrder&) = delete;
-        KeepInsertionOrder& operator=(const KeepInsertionOrder&) = delete;
-
-    private:
-        const ListControl& m_control;
-        LONG_PTR m_sortStyle;
     };
 };
 
