@@ -22,15 +22,22 @@ const wchar_t kUsage[] =
     L"Files that cannot be opened or have no message table give one row with the error's text.\n"
     L"The status line goes to standard error last.\n"
     L"\n"
-    L"Exit status: 0 when the folder was scanned, 1 when FOLDER is not a folder, 2 for bad\n"
-    L"arguments, 3 when the output could not be written (quietly when its reader has gone).\n"
+    L"Exit status:\n"
+    L"  0  the folder was scanned\n"
+    L"  1  FOLDER is not a folder, or it cannot be listed\n"
+    L"  2  bad arguments\n"
+    L"  3  the output could not be written (quietly when its reader has gone)\n"
+    L"  4  out of memory; what was harvested before is written\n"
     L"\n"
     L"  --mask PATTERN    file mask, one wildcard pattern (default *.dll; empty means *)\n"
     L"  --recursive       scan subfolders too, depth first\n"
     L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
     L"  --help            show this text\n";
 
+constexpr int kExitNotAFolder = 1;
+constexpr int kExitBadArguments = 2;
 constexpr int kExitOutputFailed = 3;
+constexpr int kExitOutOfMemory = 4;
 
 // A standard handle, written in UTF-8 through a buffer. A write that fails ends the process at
 // once: with a message when the output is lost, quietly when its reader has gone (a pipe into a
@@ -100,11 +107,29 @@ private:
     RowStream& m_rows;
 };
 
+// Why the folder cannot be listed (permission denied, say), or ERROR_SUCCESS. A folder that
+// cannot be listed would otherwise give a header and nothing else, and look like an empty one.
+DWORD ListingError(const std::wstring& folder) {
+    std::wstring pattern = folder;
+    if (pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    pattern += L'*';
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : code;
+    }
+    FindClose(search);
+    return ERROR_SUCCESS;
+}
+
 int UsageError(const std::wstring& why) {
     Output err(STD_ERROR_HANDLE);
     err.Write(L"orvanel-dump: " + why + L"\n\n");
     err.Write(kUsage);
-    return 2;
+    return kExitBadArguments;
 }
 
 } // namespace
@@ -163,7 +188,13 @@ int wmain(int argc, wchar_t** argv) {
         err.Write(
             L"orvanel-dump: " + folder +
             (attributes == INVALID_FILE_ATTRIBUTES ? L": no such folder\n" : L": not a folder\n"));
-        return 1;
+        return kExitNotAFolder;
+    }
+    const DWORD listError = ListingError(folder);
+    if (listError != ERROR_SUCCESS) {
+        Output(STD_ERROR_HANDLE)
+            .Write(L"orvanel-dump: " + folder + L": " + GetSystemErrorText(listError) + L"\n");
+        return kExitNotAFolder;
     }
 
     Output out(STD_OUTPUT_HANDLE);
@@ -176,7 +207,7 @@ int wmain(int argc, wchar_t** argv) {
         rows.Finish();
         out.Flush();
         Output(STD_ERROR_HANDLE).Write(L"orvanel-dump: out of memory\n");
-        return 1;
+        return kExitOutOfMemory;
     }
     rows.Finish();
     out.Flush();

@@ -119,7 +119,7 @@ bool Decode(const std::uint8_t* data, std::size_t size, Sink& sink) {
     const std::size_t blocks = ReadableBlockCount(data, size);
     const std::uint8_t* const end = data + size;
     std::uint64_t rowsLeft = RowLimit(size);
-    std::uint64_t bytesLeft = size; // what looking at entries may still cost
+    std::uint64_t bytesLeft = ByteBudget(size); // what looking at entries may still cost
     for (std::size_t i = 0; i < blocks; ++i) {
         const Block block = ReadBlock(data, i);
         const std::uint64_t walkable = WalkableIds(block, size);

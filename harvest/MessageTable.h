@@ -15,10 +15,13 @@
 // - An entry shorter than its own 4-byte header (Length 0 to 3) gives its row and then ends its
 //   block. No compiler writes such an entry; repeating it for every later identifier of the block
 //   would turn a few bytes into billions of rows.
-// - A table yields at most one row per 8 bytes of its data (the smallest real entry is 8 bytes),
-//   and the bytes looked at (4 per entry plus the text up to its terminator) add up to at most
-//   the data's size.
-// Entries that do not overlap never reach these bounds: a well-formed table is never cut.
+// - A table yields at most one row per 4 bytes of its data (an entry takes at least its 4-byte
+//   header; a shorter one ends its block), and the bytes looked at (4 per entry plus the text up
+//   to its terminator) add up to at most twice the data's size.
+// Entries of Length 4 or more that do not overlap never reach these bounds: a well-formed table
+// is never cut. (A text is read up to its terminator, as the system reads it; the text of an
+// entry of Length 4, which has no room for one, runs on into what follows, which the second half
+// of the byte budget pays for.)
 //
 // Pure: no platform call, so that it can also be built and fuzzed on its own.
 namespace MessageTable {
@@ -48,7 +51,12 @@ Announcement Announce(const std::uint8_t* data, std::size_t size);
 
 // The most rows that a table of size bytes can yield.
 constexpr std::uint64_t RowLimit(std::size_t size) {
-    return size / 8;
+    return size / 4;
+}
+
+// The most bytes that decoding a table of size bytes may look at.
+constexpr std::uint64_t ByteBudget(std::size_t size) {
+    return 2 * std::uint64_t{size};
 }
 
 class Sink {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -34,6 +35,29 @@ void ConvertText(const MessageTable::Text& text, std::wstring& out) {
     out.resize(text.size); // never more UTF-16 units than bytes
     const int written = MultiByteToWideChar(codePage, 0, source, count, out.data(), count);
     out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+}
+
+// How many of the wanted bytes from data on are committed, readable memory. A table's size is
+// what the module's file claims; a module cut short or crafted can claim more than its mapping
+// holds, and reading past the mapping would fault.
+std::size_t ReadableExtent(const void* data, std::size_t wanted) {
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    std::size_t extent = 0;
+    auto at = reinterpret_cast<std::uintptr_t>(data);
+    while (extent < wanted) {
+        MEMORY_BASIC_INFORMATION region{};
+        if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == 0 ||
+            region.State != MEM_COMMIT || (region.Protect & kReadable) == 0 ||
+            (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0) {
+            break;
+        }
+        const auto end = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+        const std::size_t here = std::min<std::size_t>(end - at, wanted - extent);
+        extent += here;
+        at += here;
+    }
+    return extent;
 }
 
 // The identifier cells are written directly into reused buffers: a table has thousands of rows.
@@ -162,11 +186,12 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
     if (loaded == nullptr) {
         return TRUE;
     }
-    const DWORD size = SizeofResource(module, resource);
     const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
     if (data == nullptr) {
         return TRUE;
     }
+    // Bounded by its claimed size and by the memory that is really there.
+    const std::size_t size = ReadableExtent(data, SizeofResource(module, resource));
 
     const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
     MessageList& list = scan->pOwner->GetMessageList();

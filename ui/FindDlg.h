@@ -1,12 +1,10 @@
 #pragma once
 
 #include "ui/Search.h"
+#include "ui/Messages.h"
 #include "ui/framework/Dialog.h"
 
 #include <string>
-
-// Posted (never sent) by a find dialog to its list window when the user confirms a search.
-constexpr UINT WM_FIND_REQUEST = WM_USER + 1;
 
 // What to search for: the members hold the values of the last OK.
 class CFindDlg : public ui::Dialog {

@@ -77,10 +77,15 @@ LRESULT CMessageListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             return result;
         }
     }
+    // Answered here and not passed on: to the system's dialog procedure WM_FIND_REQUEST is
+    // DM_SETDEFID, which would take the window's default button away.
     if (message == WM_FIND_REQUEST) {
         OnFindRequest();
-    } else if (message == WM_RESULTS_CLOSED) {
+        return 0;
+    }
+    if (message == WM_RESULTS_CLOSED) {
         ReleaseClosedResults();
+        return 0;
     }
     return ui::Dialog::WindowProc(message, wParam, lParam);
 }

@@ -14,9 +14,6 @@
 // ending in CR LF.
 std::wstring RowText(const MessageList& list, int row);
 
-// Posted by a results window that the user has closed to the list window whose search made it.
-constexpr UINT WM_RESULTS_CLOSED = WM_USER + 2;
-
 // The window that shows a message list: the main window's base and the class of every results
 // window. It owns its list, its find and info dialogs, a memory device context for drawing its
 // find button, and the results windows that its own searches opened, oldest first.

@@ -4,10 +4,11 @@ same modules.
 
 The modules are parsed with pefile; each message table is read here from its published layout
 alone, entry after entry as its blocks and lengths say, with no bound of its own. Then:
-- a well-formed table (every entry inside the data, texts terminated inside their entries, no two
-  entries overlapping) must give exactly the rows read here, in order;
+- a well-formed table (every entry inside the data and of Length 4 or more, no two entries
+  overlapping, every text terminated inside its entry except that of a Length 4 entry, which has
+  no room for one and reads on) must give exactly the rows read here, in order;
 - any other table must give, block by block, a leading part of what is read here, and at most one
-  row per 8 bytes of its data;
+  row per 4 bytes of its data;
 - every file without a readable message table must give exactly one error row;
 - the status line must count what the tables announce, the tables, the files and the folders.
 With --recursive the folder's subfolders are read too, directory links followed, except a link
@@ -23,11 +24,21 @@ import sys
 import pefile
 
 RT_MESSAGETABLE = 11
+PAGE = 4096
+
+
+def read_trailing_space():
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "trailing_space.txt")
+    with open(path, encoding="ascii") as f:
+        return "".join(chr(int(line, 16)) for line in f if line.strip() and line[0] != "#")
+
+
+TRAILING_SPACE = read_trailing_space()
 
 
 def flatten(text):
     text = text.replace("\r\n", " ")
-    return text.rstrip(" \t\r\n\v\f")
+    return text.rstrip(TRAILING_SPACE)
 
 
 def encoding_of(flags):
@@ -78,8 +89,9 @@ def read_block(data, low, high, offset):
 
 
 def well_formed(data):
-    """True when every block's entries lie inside the data, each text ends inside its entry, and
-    no two entries (nor an entry and the header) share a byte."""
+    """True when every block's entries lie inside the data with a Length of 4 or more, each text
+    ends inside its entry (but that of a Length 4 entry, which has no room for it), and no two
+    entries (nor an entry and the header) share a byte."""
     blocks = descriptors(data)
     if len(data) < 4 or struct.unpack_from("<I", data, 0)[0] != len(blocks):
         return False
@@ -89,7 +101,8 @@ def well_formed(data):
             return False
         count = 0
         for _, _, entry, length, text_end in read_block(data, low, high, offset):
-            if length < 8 or text_end > entry + length or entry + length > len(data):
+            if (length < 4 or (length > 4 and text_end > entry + length)
+                    or entry + length > len(data)):
                 return False
             used.append((entry, entry + length))
             count += 1
@@ -114,11 +127,16 @@ def tables(path):
     types = [e for e in root.entries if e.id == RT_MESSAGETABLE]
     if not types:
         return None
+    # The loader maps a data file flat, its size rounded up to whole pages, zeros after its end;
+    # a table's data is what its size claims, as far as that mapping goes.
+    image = pe.__data__
+    mapped = (len(image) + PAGE - 1) // PAGE * PAGE
     found = []
     for name in types[0].directory.entries:
         for lang in name.directory.entries:
-            found.append((lang.id, pe.get_data(lang.data.struct.OffsetToData,
-                                               lang.data.struct.Size)))
+            start = pe.get_offset_from_rva(lang.data.struct.OffsetToData)
+            size = max(0, min(lang.data.struct.Size, mapped - start))
+            found.append((lang.id, bytes(image[start:start + size]).ljust(size, b"\0")))
     return found
 
 
@@ -145,7 +163,7 @@ def check_module(name, rows, module_tables, problems):
                     at += 1
                 else:
                     break
-        if at - table_start > len(data) // 8:
+        if at - table_start > len(data) // 4:
             problems.append(f"{name}: {at - table_start} rows from a table of {len(data)} bytes")
     if at != len(rows):
         problems.append(f"{name}: row {rows[at]} is not what its table says")

@@ -96,6 +96,8 @@ TEST(ScanFolder, RecursesDepthFirstWhenAsked) {
     EXPECT_EQ(places[at(L"d.dll")].second, deep);
     EXPECT_EQ(at(L"d.dll"), at(L"n.dll") + 1);
     EXPECT_EQ(places[at(L"h.dll")].second, hidden);
+    // Subfolders in the listing's order: ".hidden" is listed before "one".
+    EXPECT_EQ(at(L"h.dll"), 3);
 }
 
 // "..." is a valid folder name, entered like any other. Windows lists it as a middle segment of

@@ -197,7 +197,7 @@ TEST(MessageTable, NothingIsReadPastTheData) {
 TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     // 5,000 overlapping blocks of 2^32 ids each, all on one 4 KiB text behind a Length 0 entry:
     // read as written, billions of rows of 4 KiB each. Every look at the text is charged against
-    // the table's size, so a few blocks in, decoding stops.
+    // twice the table's size, so a few blocks in, decoding stops.
     const std::uint32_t blocks = 5000;
     const std::uint32_t entry = 4 + 12 * blocks;
     TableBytes t;
@@ -208,21 +208,28 @@ TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     t.Wide(std::wstring(2048, L'w'), 0);
     const Result r = DecodeAll(t.bytes);
     EXPECT_FALSE(r.complete);
-    EXPECT_LE(r.rows.size() * (4 + 4096), t.bytes.size());
+    EXPECT_LE(r.rows.size() * (4 + 4096), MessageTable::ByteBudget(t.bytes.size()));
     EXPECT_LE(r.announcement.maxRows, MessageTable::RowLimit(t.bytes.size()));
 
-    // Entries of Length 4, each text one byte of the next entry: a row every 4 bytes, cut at one
-    // row per 8 bytes.
+    // Entries of Length 4, each text one byte of the next entry: they do not overlap, so all of
+    // them come out (the last one's text runs off the end). Two blocks over the same chain are
+    // cut at one row per 4 bytes.
     TableBytes chain;
     chain.U32(1).Block(0, 0xFFFFFFFF, 16);
+    TableBytes twice;
+    twice.U32(2).Block(0, 0xFFFFFFFF, 28).Block(0, 0xFFFFFFFF, 28);
     for (int i = 0; i < 16384; ++i) {
         chain.U16(4).U16(0);
+        twice.U16(4).U16(0);
     }
     const Result c = DecodeAll(chain.bytes);
-    EXPECT_FALSE(c.complete);
-    EXPECT_EQ(c.rows.size(), MessageTable::RowLimit(chain.bytes.size()));
-    EXPECT_EQ(c.announcement.maxRows, c.rows.size());
+    EXPECT_TRUE(c.complete);
+    EXPECT_EQ(c.rows.size(), 16383u);
+    EXPECT_EQ(c.announcement.maxRows, 16384u);
     EXPECT_EQ(c.rows[1], std::make_pair(1u, std::wstring(L"\x04")));
+    const Result d = DecodeAll(twice.bytes);
+    EXPECT_FALSE(d.complete);
+    EXPECT_EQ(d.rows.size(), MessageTable::RowLimit(twice.bytes.size()));
 
     // Blocks over an unterminated text: every look is charged, so it ends too.
     TableBytes u;
@@ -235,4 +242,37 @@ TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     const Result v = DecodeAll(u.bytes);
     EXPECT_TRUE(v.rows.empty());
     EXPECT_FALSE(v.complete);
+}
+
+// Every entry length is legal: 1 to 3 give their row and end their block; 5, 6 and 7 (short
+// texts and bare terminators), a hundred each without overlaps, are never cut.
+TEST(MessageTable, ShortEntriesOfEveryLength) {
+    TableBytes t;
+    t.U32(6);
+    const std::uint32_t entries = 4 + 6 * 12;
+    t.Block(1, 100, entries).Block(101, 200, entries + 500).Block(201, 300, entries + 1100);
+    const std::uint32_t shortOnes = entries + 1800;
+    t.Block(1001, 1003, shortOnes)
+        .Block(2001, 2003, shortOnes + 8)
+        .Block(3001, 3003, shortOnes + 16);
+    for (int i = 0; i < 100; ++i) {
+        t.U16(5).U16(0).Raw("", 1); // ANSI, empty
+    }
+    for (int i = 0; i < 100; ++i) {
+        t.U16(6).U16(1).U16(0); // UTF-16, empty
+    }
+    for (int i = 0; i < 100; ++i) {
+        t.U16(7).U16(0).Raw("ab", 3);
+    }
+    t.U16(1).U16(0).Raw("x\0\0", 4).U16(2).U16(0).Raw("y\0\0", 4).U16(3).U16(0).Raw("z", 2);
+    const Result r = DecodeAll(t.bytes);
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(r.announcement.announced, 309u);
+    ASSERT_EQ(r.rows.size(), 303u);
+    EXPECT_EQ(r.rows[0], std::make_pair(1u, std::wstring()));
+    EXPECT_EQ(r.rows[199], std::make_pair(200u, std::wstring()));
+    EXPECT_EQ(r.rows[299], std::make_pair(300u, std::wstring(L"ab")));
+    EXPECT_EQ(r.rows[300], std::make_pair(1001u, std::wstring(L"x")));
+    EXPECT_EQ(r.rows[301], std::make_pair(2001u, std::wstring(L"y")));
+    EXPECT_EQ(r.rows[302], std::make_pair(3001u, std::wstring(L"z")));
 }

@@ -150,15 +150,51 @@ public:
 } // namespace
 
 // Two tables that read as written would give four billion rows each: an entry of Length 0 over a
-// megabyte of zeros, and entries of Length 4 that each take a byte of the next as their text.
+// megabyte of zeros (one row), and 16,384 entries of Length 4 that each take a byte of the next
+// as their text (a row each but the last, whose text runs off the end).
 TEST(ScanModule, HostileTablesEndWithBoundedRowsAndReservations) {
     ReservingOwner owner;
     EXPECT_EQ(ScanModule(owner, FixtureFolder(), L"hostile.dll"), (ScanTally{0, 1, 2, 0}));
     const int rows = owner.reserving.GetRowCount();
-    EXPECT_EQ(rows, 1 + (16 + 4 * 16384) / 8);
+    EXPECT_EQ(rows, 1 + 16383);
     EXPECT_EQ(owner.reserving.Cell(0, COL_MESSAGE_TEXT), L"");
     EXPECT_EQ(owner.reserving.Cell(rows - 1, COL_VALUE), std::to_wstring(rows - 2));
-    EXPECT_LE(owner.reserving.largest, rows);
+    // The reservation counts the last entry too, whose text runs off the end.
+    EXPECT_LE(owner.reserving.largest, rows + 1);
+}
+
+// Tables whose sizes claim 16 MiB more than the module holds, the first also 65,536 blocks whose
+// descriptors would run past the module's memory: every row that is there comes out, and nothing
+// past the memory is read. A module cut short in its first table gives that table's rows that lie
+// inside the file.
+TEST(ScanModule, TablesEndWhereTheModulesMemoryEnds) {
+    const auto texts = [](const Scanned& s) {
+        std::vector<std::wstring> found;
+        for (const auto& row : s.rows) {
+            found.push_back(row[COL_MESSAGE_TEXT]);
+        }
+        return found;
+    };
+    const auto holds = [](const std::vector<std::wstring>& found, const std::wstring& label,
+                          int from, int to) {
+        auto at = found.begin();
+        for (int i = from; i < to; ++i) {
+            at = std::find(at, found.end(), label + L" " + std::to_wstring(i) + L".");
+            if (at == found.end()) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const Scanned over = Scan(FixtureFolder(), L"overclaim.dll");
+    EXPECT_EQ(over.tally.nTables, 2);
+    EXPECT_TRUE(holds(texts(over), L"First", 0, 100));
+    EXPECT_TRUE(holds(texts(over), L"Second", 0, 100));
+
+    const Scanned cut = Scan(FixtureFolder(), L"cut.dll");
+    EXPECT_EQ(cut.tally.nTables, 2);
+    EXPECT_TRUE(holds(texts(cut), L"First", 0, 140));
+    EXPECT_LT(cut.rows.size(), 300u);
 }
 
 TEST(ScanModule, FilesWithoutTablesBecomeOneErrorRow) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
 #include <string>
 
 TEST(FlattenMessageText, JoinsLinesAndTrimsTheEnd) {
@@ -22,6 +24,24 @@ TEST(FlattenMessageText, JoinsLinesAndTrimsTheEnd) {
         std::wstring text = c.in;
         FlattenMessageText(text);
         EXPECT_EQ(text, c.out);
+    }
+}
+
+// The trailing white space is the set that the cross-check strips too, no more and no less.
+TEST(FlattenMessageText, TrimsExactlyTheCrossChecksWhiteSpace) {
+    std::ifstream file(ORVANEL_SOURCE_DIR "/tests/crosscheck/trailing_space.txt");
+    ASSERT_TRUE(file.is_open());
+    std::set<unsigned> space;
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line[0] != '#') {
+            space.insert(std::stoul(line, nullptr, 16));
+        }
+    }
+    EXPECT_TRUE(space.count(0xA0)); // the no-break space too
+    for (unsigned c = 1; c < 0x10000; ++c) {
+        std::wstring text = {L'a', static_cast<wchar_t>(c)};
+        FlattenMessageText(text);
+        EXPECT_EQ(text.size() == 1, space.count(c) == 1) << std::hex << c;
     }
 }
 

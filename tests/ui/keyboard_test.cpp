@@ -162,6 +162,31 @@ TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
     EXPECT_EQ(ClipboardText(), L"text.dll\t" + folder.path() + L"\t" +
                                    rows.GetCell(errorRow, COL_ERROR) + L"\t\t\t\t\r\n");
 
+    // The selected row, not the one with the focus cue.
+    LVITEMW focus{};
+    focus.stateMask = focus.state = LVIS_FOCUSED;
+    main->m_listCtrl.SendMessageW(LVM_SETITEMSTATE, utf8Row, reinterpret_cast<LPARAM>(&focus));
+    PressKey('C', true);
+    EXPECT_EQ(ClipboardText(), RowText(rows, errorRow));
+
+    // Outside the list, Ctrl+C is the control's own, and plain letters are typed; Ctrl+F opens
+    // the find dialog from anywhere in the window.
+    HWND mask = main->GetDlgItem(IDC_MASK);
+    SetFocus(mask);
+    SendMessageW(mask, EM_SETSEL, 0, -1);
+    PressKey('C', true);
+    EXPECT_EQ(ClipboardText(), L"*.dll");
+    SendMessageW(mask, EM_SETSEL, 0, -1);
+    PressKey('C');
+    PressKey('F');
+    EXPECT_EQ(WindowText(mask), L"cf");
+    EXPECT_EQ(main->m_findDlg.m_hWnd, nullptr);
+    PressKey('F', true);
+    ASSERT_NE(main->m_findDlg.m_hWnd, nullptr);
+    EXPECT_TRUE(main->m_findDlg.IsWindowVisible());
+    main->m_findDlg.ShowWindow(SW_HIDE);
+    SetWindowTextW(mask, L"*.dll");
+
     // The list's menu (Shift+F10), its one item chosen by keyboard: the same copy.
     Select(*main, utf8Row);
     PressKey(VK_F10, false, true, false);

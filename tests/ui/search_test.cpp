@@ -217,8 +217,12 @@ TEST(Search, MissesShowOneInfoDialog) {
 
 TEST(Search, EverySearchMakesItsOwnWindowAndResultsCanBeSearched) {
     SourceList source({kAlpha, kAbc, kZeta});
+    // The request never reaches the system's dialog handling, to which it means DM_SETDEFID.
+    const LRESULT defaultButton = source.window.SendMessageW(DM_GETDEFID);
+    EXPECT_EQ(defaultButton, MAKELRESULT(IDOK, DC_HASDEFID));
     source.Search(L"abc");
     source.Search(L"abc");
+    EXPECT_EQ(source.window.SendMessageW(DM_GETDEFID), defaultButton);
     ASSERT_EQ(source.Windows(), 2u);
     EXPECT_NE(source.window.m_resultWindows[0]->m_hWnd, source.window.m_resultWindows[1]->m_hWnd);
     EXPECT_EQ(WindowText(source.window.m_resultWindows[0]->m_hWnd), L"Finded - [abc]");
