@@ -15,6 +15,9 @@ void RowStream::Finish() {
         return;
     }
     m_pending = false;
+    if (!m_filter.Keeps(m_cells)) {
+        return;
+    }
     std::array<std::wstring_view, kMessageColumnCount> cells;
     for (int column = 0; column < kMessageColumnCount; ++column) {
         cells[column] = m_cells[column];

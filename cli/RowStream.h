@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/RowFilter.h"
 #include "cli/RowFormat.h"
 #include "harvest/MessageList.h"
 
@@ -15,7 +16,8 @@ class RowStream : public MessageList {
 public:
     using LineSink = std::function<void(std::string_view utf8Line)>;
 
-    RowStream(RowFormat format, LineSink sink) : m_format(format), m_sink(std::move(sink)) {}
+    RowStream(RowFormat format, LineSink sink, RowFilter filter = {})
+        : m_format(format), m_sink(std::move(sink)), m_filter(std::move(filter)) {}
 
     // The line of column headers.
     void WriteHeader();
@@ -34,6 +36,7 @@ private:
 
     RowFormat m_format;
     LineSink m_sink;
+    RowFilter m_filter; // rows it leaves out are read and then dropped, never written
     int m_rows = 0;
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;

@@ -2,29 +2,33 @@
 
 #include "cli/RowStream.h"
 #include "harvest/FolderScan.h"
+#include "harvest/ModuleScan.h"
 #include "harvest/ScanOwner.h"
 #include "harvest/TextHelpers.h"
 
 #include <windows.h>
 
 #include <new>
+#include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 
 namespace {
 
 const wchar_t kUsage[] =
-    L"Usage: orvanel-dump [--mask PATTERN] [--recursive] [--format tsv|csv] FOLDER\n"
+    L"Usage: orvanel-dump [--mask PATTERN] [--recursive] [--format tsv|csv] [--code VALUE]\n"
+    L"                    [--lang LCID]... FOLDER|FILE\n"
     L"\n"
     L"Lists every message of every message table (resource type 11) in every language of the\n"
-    L"modules in FOLDER that match PATTERN (default \"*.dll\"), one row per message, as UTF-8 on\n"
-    L"standard output: a header line, then module, folder, error, language, id, hex id, text.\n"
-    L"Files that cannot be opened or have no message table give one row with the error's text.\n"
-    L"The status line goes to standard error last.\n"
+    L"modules in FOLDER that match PATTERN (default \"*.dll\"), or of the one module FILE, one\n"
+    L"row per message, as UTF-8 on standard output: a header line, then module, folder, error,\n"
+    L"language, id, hex id, text. Files that cannot be opened or have no message table give one\n"
+    L"row with the error's text. The status line goes to standard error last.\n"
     L"\n"
     L"Exit status:\n"
     L"  0  the folder was scanned\n"
-    L"  1  FOLDER is not a folder, or it cannot be listed\n"
+    L"  1  FOLDER does not exist, or it cannot be listed\n"
     L"  2  bad arguments\n"
     L"  3  the output could not be written (quietly when its reader has gone)\n"
     L"  4  out of memory; what was harvested before is written\n"
@@ -32,7 +36,14 @@ const wchar_t kUsage[] =
     L"  --mask PATTERN    file mask, one wildcard pattern (default *.dll; empty means *)\n"
     L"  --recursive       scan subfolders too, depth first\n"
     L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
-    L"  --help            show this text\n";
+    L"  --code VALUE      only the messages whose identifier is VALUE: decimal (5), hexadecimal\n"
+    L"                    (0x5, 0x00000005) or a negative 32-bit number (-2147024891). An\n"
+    L"                    HRESULT of the Win32 facility (0x8007xxxx) also finds the Win32 code\n"
+    L"                    in its low 16 bits. Error rows are left out.\n"
+    L"  --lang LCID       only the messages of that language number (1033); may be repeated.\n"
+    L"                    Error rows are left out.\n"
+    L"  --help            show this text\n"
+    L"Every option that takes a value may also be written --option=VALUE.\n";
 
 constexpr int kExitNotAFolder = 1;
 constexpr int kExitBadArguments = 2;
@@ -132,77 +143,146 @@ int UsageError(const std::wstring& why) {
     return kExitBadArguments;
 }
 
-} // namespace
-
-int wmain(int argc, wchar_t** argv) {
+struct Options {
     std::wstring mask = L"*.dll";
     bool recursive = false;
     RowFormat format = RowFormat::Tsv;
-    std::wstring folder;
-    bool haveFolder = false;
+    RowFilter filter;
+    std::wstring path;
+    bool help = false;
+};
 
+// The command line as options; false with the reason when it is not one that can be run.
+bool ParseArguments(int argc, wchar_t** argv, Options& options, std::wstring& error) {
+    bool havePath = false;
     for (int i = 1; i < argc; ++i) {
-        const std::wstring_view arg = argv[i];
-        if (arg == L"--help" || arg == L"-h") {
-            Output(STD_OUTPUT_HANDLE).Write(kUsage);
-            return 0;
+        std::wstring_view arg = argv[i];
+        std::optional<std::wstring_view> inlineValue;
+        if (const auto equals = arg.find(L'='); arg.starts_with(L"--") && equals != arg.npos) {
+            inlineValue = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
         }
-        if (arg == L"--recursive") {
-            recursive = true;
-        } else if (arg == L"--mask" || arg == L"--format") {
-            if (i + 1 >= argc) {
-                return UsageError(std::wstring(arg) + L" needs a value");
+        const auto value = [&]() -> std::optional<std::wstring_view> {
+            if (inlineValue) {
+                return inlineValue;
             }
-            const std::wstring_view value = argv[++i];
+            if (i + 1 < argc) {
+                return std::wstring_view(argv[++i]);
+            }
+            return std::nullopt;
+        };
+        if (arg == L"--help" || arg == L"-h") {
+            options.help = true;
+            return true;
+        }
+        if (arg == L"--recursive" && !inlineValue) {
+            options.recursive = true;
+        } else if (arg == L"--mask" || arg == L"--format" || arg == L"--code" || arg == L"--lang") {
+            const auto given = value();
+            if (!given) {
+                error = std::wstring(arg) + L" needs a value";
+                return false;
+            }
             if (arg == L"--mask") {
-                mask = value;
-            } else if (value == L"tsv") {
-                format = RowFormat::Tsv;
-            } else if (value == L"csv") {
-                format = RowFormat::Csv;
+                options.mask = *given;
+            } else if (arg == L"--format") {
+                if (*given == L"tsv") {
+                    options.format = RowFormat::Tsv;
+                } else if (*given == L"csv") {
+                    options.format = RowFormat::Csv;
+                } else {
+                    error = L"unknown format '" + std::wstring(*given) + L"'";
+                    return false;
+                }
             } else {
-                return UsageError(L"unknown format '" + std::wstring(value) + L"'");
-            }
-        } else if (arg.size() > 1 && arg[0] == L'-' && arg != L"--") {
-            return UsageError(L"unknown option '" + std::wstring(arg) + L"'");
-        } else {
-            if (arg == L"--") {
-                if (++i >= argc) {
-                    break;
+                const auto number = ParseCode(*given);
+                if (!number || (arg == L"--lang" && *number > 0xFFFF)) {
+                    error = L"'" + std::wstring(*given) + L"' is not a " +
+                            (arg == L"--code" ? L"message code" : L"language number");
+                    return false;
+                }
+                if (arg == L"--code") {
+                    options.filter.code = *number;
+                } else {
+                    options.filter.languages.push_back(static_cast<int>(*number));
                 }
             }
-            if (haveFolder) {
-                return UsageError(L"only one FOLDER may be given");
+        } else if (arg.size() > 1 && arg[0] == L'-' && arg != L"--") {
+            error = L"unknown option '" + std::wstring(argv[i]) + L"'";
+            return false;
+        } else {
+            if (arg == L"--" && ++i >= argc) {
+                break;
             }
-            folder = argv[i];
-            haveFolder = true;
+            if (havePath) {
+                error = L"only one FOLDER may be given";
+                return false;
+            }
+            options.path = argv[i];
+            havePath = true;
         }
     }
-    if (!haveFolder || folder.empty()) {
-        return UsageError(L"FOLDER is missing");
+    if (options.path.empty()) {
+        error = L"FOLDER is missing";
+        return false;
     }
+    return true;
+}
 
+// A path's folder and file name, split at its last separator ("." for a bare name).
+std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return {L".", path};
+    }
+    return {path.substr(0, slash == 0 || (slash == 2 && path[1] == L':') ? slash + 1 : slash),
+            path.substr(slash + 1)};
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    std::wstring error;
+    if (!ParseArguments(argc, argv, options, error)) {
+        return UsageError(error);
+    }
+    if (options.help) {
+        Output(STD_OUTPUT_HANDLE).Write(kUsage);
+        return 0;
+    }
+    const std::wstring& folder = options.path;
     const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        Output err(STD_ERROR_HANDLE);
-        err.Write(
-            L"orvanel-dump: " + folder +
-            (attributes == INVALID_FILE_ATTRIBUTES ? L": no such folder\n" : L": not a folder\n"));
+    const bool oneFile =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        Output(STD_ERROR_HANDLE).Write(L"orvanel-dump: " + folder + L": no such folder\n");
         return kExitNotAFolder;
     }
-    const DWORD listError = ListingError(folder);
-    if (listError != ERROR_SUCCESS) {
-        Output(STD_ERROR_HANDLE)
-            .Write(L"orvanel-dump: " + folder + L": " + GetSystemErrorText(listError) + L"\n");
-        return kExitNotAFolder;
+    if (!oneFile) {
+        const DWORD listError = ListingError(folder);
+        if (listError != ERROR_SUCCESS) {
+            Output(STD_ERROR_HANDLE)
+                .Write(L"orvanel-dump: " + folder + L": " + GetSystemErrorText(listError) + L"\n");
+            return kExitNotAFolder;
+        }
     }
 
     Output out(STD_OUTPUT_HANDLE);
-    RowStream rows(format, [&out](std::string_view line) { out.Write(line); });
-    StreamScanOwner owner(mask, recursive, rows);
+    RowStream rows(
+        options.format, [&out](std::string_view line) { out.Write(line); }, options.filter);
+    StreamScanOwner owner(options.mask, options.recursive, rows);
     rows.WriteHeader();
     try {
-        ScanFolder(owner, folder);
+        if (oneFile) {
+            // The one module, its folder in the path column, counted as a folder of one file.
+            const auto [parent, name] = SplitPath(folder);
+            ScanTally tally = ScanModule(owner, parent, name);
+            tally.nFolders = 1;
+            owner.SetStatusText(FormatStatusLine(tally));
+        } else {
+            ScanFolder(owner, folder);
+        }
     } catch (const std::bad_alloc&) {
         rows.Finish();
         out.Flush();

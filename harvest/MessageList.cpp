@@ -82,6 +82,16 @@ void MemoryMessageList::DeleteAllRows() {
     m_lastStored = Row{};
 }
 
+void MemoryMessageList::TakeRows(MemoryMessageList& other) {
+    // The cells stay where they are: the chunks move, not the texts.
+    m_rows = std::move(other.m_rows);
+    m_chunks = std::move(other.m_chunks);
+    m_chunkUsed = other.m_chunkUsed;
+    m_chunkSize = other.m_chunkSize;
+    m_lastStored = other.m_lastStored;
+    other.DeleteAllRows();
+}
+
 void MemoryMessageList::SetOrder(Order order) {
     if (m_rows.empty()) {
         m_order = order;

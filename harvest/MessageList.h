@@ -56,6 +56,8 @@ public:
     explicit MemoryMessageList(Order order = Order::Unsorted) : m_order(order) {}
     MemoryMessageList(const MemoryMessageList&) = delete;
     MemoryMessageList& operator=(const MemoryMessageList&) = delete;
+    // Takes over the rows of other, which must be in this list's order; other is left empty.
+    void TakeRows(MemoryMessageList& other);
 
     int GetRowCount() const override { return static_cast<int>(m_rows.size()); }
     int AppendRow(std::wstring_view moduleName) override;

@@ -17,7 +17,7 @@ cd "$root"
 git ls-files '*.cpp' | grep -v '^tests/fuzz/' |
     xargs -P "$(nproc)" -n 4 clang++ --target=x86_64-w64-windows-gnu -std=c++20 -fsyntax-only \
         -Wall -Wextra -Werror -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN \
-        -D_WIN32_WINNT=0x0A00 -I"$root" -isystem /usr/src/googletest/googletest/include \
+        -D_WIN32_WINNT=0x0A00 -DORVANEL_SOURCE_DIR="\"Z:$root\"" -I"$root" -isystem /usr/src/googletest/googletest/include \
         -isystem "$gcc_dir/include/c++" -isystem "$gcc_dir/include/c++/x86_64-w64-mingw32" \
         -isystem /usr/x86_64-w64-mingw32/include
 echo "clang (windows-gnu): every source compiles without a warning"

@@ -97,6 +97,14 @@ void DrawFindButton(HDC memDC, const DRAWITEMSTRUCT& item) {
     const std::wstring caption = ui::GetWindowTextString(button);
     ::DrawTextW(memDC, caption.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER);
 
+    // Reached with Tab, the button shows it as every push button does (unless the window hides
+    // keyboard cues, as after a mouse click).
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus = item.rcItem;
+        ::InflateRect(&focus, -3, -3);
+        ::DrawFocusRect(memDC, &focus);
+    }
+
     ::BitBlt(item.hDC, 0, 0, width, height, memDC, 0, 0, SRCCOPY);
 
     ::SelectObject(memDC, previousBitmap);

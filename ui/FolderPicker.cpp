@@ -8,6 +8,18 @@ namespace {
 
 FolderPickerFunction g_picker = &BrowseForFolder;
 
+// The folder picked last in this run, where the next picking starts (nothing is kept on disk).
+std::wstring g_lastFolder;
+
+// Starts the shell's browser at the folder picked last.
+int CALLBACK StartAtLastFolder(HWND browser, UINT message, LPARAM, LPARAM) {
+    if (message == BFFM_INITIALIZED && !g_lastFolder.empty()) {
+        ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE,
+                       reinterpret_cast<LPARAM>(g_lastFolder.c_str()));
+    }
+    return 0;
+}
+
 // The system's folder dialog. Returns false when it could not be shown at all.
 bool ShowFolderDialog(HWND owner, const std::wstring& title, std::wstring& result) {
     IFileOpenDialog* dialog = nullptr;
@@ -19,6 +31,15 @@ bool ShowFolderDialog(HWND owner, const std::wstring& title, std::wstring& resul
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_NOCHANGEDIR);
     dialog->SetTitle(title.c_str());
+    IShellItem* start = nullptr;
+    if (!g_lastFolder.empty() &&
+        SUCCEEDED(SHCreateItemFromParsingName(g_lastFolder.c_str(), nullptr, IID_IShellItem,
+                                              reinterpret_cast<void**>(&start)))) {
+        // Where it opens; a failure leaves the dialog's own choice.
+        dialog->SetDefaultFolder(start);
+        dialog->SetFolder(start);
+        start->Release();
+    }
     const HRESULT shown = dialog->Show(owner);
     bool ok = SUCCEEDED(shown) || shown == HRESULT_FROM_WIN32(ERROR_CANCELLED);
     IShellItem* item = nullptr;
@@ -49,6 +70,7 @@ std::wstring ShowShellBrowser(HWND owner, const std::wstring& title, UINT flags)
     info.lpszTitle = title.c_str();
     info.ulFlags = (flags & ~static_cast<UINT>(BIF_BROWSEFORCOMPUTER)) | BIF_RETURNONLYFSDIRS |
                    BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    info.lpfn = StartAtLastFolder;
     PIDLIST_ABSOLUTE items = SHBrowseForFolderW(&info);
     if (items != nullptr) {
         displayName[MAX_PATH - 1] = L'\0';
@@ -69,10 +91,13 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) 
     // The thread stays initialised for the rest of the process; repeating it is harmless.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::wstring result;
-    if (ShowFolderDialog(owner, title, result)) {
-        return result;
+    if (!ShowFolderDialog(owner, title, result)) {
+        result = ShowShellBrowser(owner, title, flags);
     }
-    return ShowShellBrowser(owner, title, flags);
+    if (!result.empty()) {
+        g_lastFolder = result;
+    }
+    return result;
 }
 
 FolderPickerFunction SetFolderPicker(FolderPickerFunction picker) {

@@ -18,6 +18,12 @@ void ListViewMessageList::DeleteAllRows() {
     m_rows.DeleteAllRows();
 }
 
+void ListViewMessageList::TakeRows(MemoryMessageList& rows) {
+    m_control.SetItemCount(0, 0);
+    m_rows.TakeRows(rows);
+    m_control.SetItemCount(m_rows.GetRowCount(), 0);
+}
+
 int ListViewMessageList::FindModuleName(int start, std::wstring_view text, bool partial,
                                         bool wrap) const {
     const int count = m_rows.GetRowCount();

@@ -24,6 +24,9 @@ public:
     // The control forgets the rows first, so that it never asks for one that is gone.
     void DeleteAllRows() override;
 
+    // Takes over rows that are in this list's order, in place of its own.
+    void TakeRows(MemoryMessageList& rows);
+
     // The rows themselves, for reading without copies.
     const MemoryMessageList& Rows() const { return m_rows; }
     // Set once, from the style of the window's template, before the first row.

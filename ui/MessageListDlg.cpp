@@ -147,26 +147,26 @@ void CMessageListDlg::OnFindRequest() {
         return;
     }
     const SearchRequest request = m_findDlg.GetRequest();
-    auto results = std::make_unique<CMessageListDlg>(nullptr);
-    if (!results->Create(IDD_RESULTS, nullptr)) {
-        return;
-    }
-    results->m_pCreator = this;
+    // The rows are found before the window is made: a window made only to be discarded would
+    // take the activation from the user's window and hand it to the main window on its way out.
+    MemoryMessageList found(MemoryMessageList::Order::SortedByModuleName);
     {
         const ui::WaitCursor wait;
-        const ui::ListControl::BulkUpdate bulk(results->m_listCtrl);
-        SearchRows(Rows(), request, results->GetMessageList());
+        SearchRows(Rows(), request, found);
     }
-
-    if (results->GetMessageList().GetRowCount() < 1) {
-        results->DestroyWindow();
-        results.reset();
+    if (found.GetRowCount() < 1) {
         if (m_infoDlg.m_hWnd == nullptr) {
             m_infoDlg.Create(IDD_INFO, this);
         }
         m_infoDlg.ShowText(L"Not found - " + request.text);
         return;
     }
+    auto results = std::make_unique<CMessageListDlg>(nullptr);
+    if (!results->Create(IDD_RESULTS, nullptr)) {
+        return;
+    }
+    results->m_pCreator = this;
+    results->m_rows.TakeRows(found);
     CMessageListDlg& shown = *results;
     m_resultWindows.push_back(std::move(results));
     shown.ShowWindow(SW_SHOW);
@@ -181,6 +181,34 @@ void CMessageListDlg::OnOK() {
 void CMessageListDlg::OnCancel() {
     ui::Dialog::OnCancel();
     OnClosed();
+}
+
+CMessageListDlg* CMessageListDlg::NewestShownResults() {
+    for (auto it = m_resultWindows.rbegin(); it != m_resultWindows.rend(); ++it) {
+        if (CMessageListDlg* inside = (*it)->NewestShownResults()) {
+            return inside;
+        }
+        if ((*it)->m_hWnd != nullptr && (*it)->IsWindowVisible()) {
+            return it->get();
+        }
+    }
+    return nullptr;
+}
+
+HWND CMessageListDlg::WindowToActivateOnHide() const {
+    // Every results window is owned by the main window, which would take the activation; the
+    // user expects the nearest relative of the window that went away: the newest of its own
+    // results, or else the window whose search made it.
+    if (m_pCreator == nullptr) {
+        return ui::Dialog::WindowToActivateOnHide();
+    }
+    CMessageListDlg* next = const_cast<CMessageListDlg*>(this)->NewestShownResults();
+    for (CMessageListDlg* up = m_pCreator; next == nullptr && up != nullptr; up = up->m_pCreator) {
+        if (up->m_hWnd != nullptr && up->IsWindowVisible()) {
+            next = up;
+        }
+    }
+    return next != nullptr ? next->m_hWnd : nullptr;
 }
 
 void CMessageListDlg::OnClosed() {

@@ -68,6 +68,9 @@ private:
     // memory back; then that window may go the same way, if it was closed as well.
     void OnClosed();
     void ReleaseClosedResults();
+    // The newest results window in this window's tree that is on screen, or null.
+    CMessageListDlg* NewestShownResults();
+    HWND WindowToActivateOnHide() const override;
 
     ListViewMessageList m_rows{m_listCtrl};
     CMessageListDlg* m_pCreator = nullptr; // the list window whose search made this one

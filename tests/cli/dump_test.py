@@ -23,6 +23,45 @@ def dump(*args, **kwargs):
             run.stderr.decode("utf-8", errors="replace"))
 
 
+def cells(lines, *columns):
+    """The given columns of every row after the header."""
+    return [tuple(line.split("\t")[c] for c in columns) for line in lines[1:]]
+
+
+class Options(unittest.TestCase):
+    def test_code_in_every_spelling(self):
+        for spelling in ("-2147483648", "0x80000000", "0X80000000", "2147483648"):
+            code, lines, _ = dump("--code", spelling, windows(FIXTURES))
+            self.assertEqual(code, 0)
+            self.assertEqual(cells(lines, 0, 5), [("assorted.dll", "0x80000000")], spelling)
+        # An HRESULT of the Win32 facility finds the Win32 code too; error rows are left out.
+        code, lines, _ = dump("--code=0x80070002", "--mask=*.dll", windows(FIXTURES))
+        found = cells(lines, 0, 2, 5)
+        self.assertIn(("basic.dll", "", "0x00000002"), found)
+        self.assertTrue(all(hex_id in ("0x00000002", "0x80070002") for _, _, hex_id in found))
+        self.assertTrue(all(error == "" for _, error, _ in found))
+        code, _, err = dump("--code", "0x1g", windows(FIXTURES))
+        self.assertEqual(code, 2)
+        self.assertIn("not a message code", err)
+
+    def test_languages(self):
+        code, lines, _ = dump("--lang", "1031", "--lang=1036", "--mask", "languages.dll",
+                              windows(FIXTURES))
+        self.assertEqual(code, 0)
+        self.assertEqual(sorted({c[0].split(" ")[0] for c in cells(lines, 3)}), ["1031"])
+        self.assertEqual(len(lines), 4)
+
+    def test_equals_forms_and_a_single_file(self):
+        code, lines, _ = dump("--mask=basic.dll", "--format=csv", windows(FIXTURES))
+        self.assertEqual(code, 0)
+        self.assertEqual(lines[1].split(",")[:2], ["basic.dll", windows(FIXTURES)])
+        code, lines, err = dump(windows(os.path.join(FIXTURES, "basic.dll")))
+        self.assertEqual(code, 0)
+        self.assertEqual(cells(lines, 0, 4), [("basic.dll", "1"), ("basic.dll", "2"),
+                                              ("basic.dll", "3")])
+        self.assertIn("Searched 1 files from 1 dir", err)
+
+
 class ExitCodes(unittest.TestCase):
     def test_success_missing_folder_and_bad_arguments(self):
         code, lines, err = dump("--mask", "basic.dll", windows(FIXTURES))

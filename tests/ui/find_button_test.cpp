@@ -59,6 +59,7 @@ public:
         DeleteDC(m_dc);
     }
 
+    void SetState(UINT state) { m_item.itemState = state; }
     void Draw() {
         m_list.SendMessageW(WM_DRAWITEM, m_item.CtlID, reinterpret_cast<LPARAM>(&m_item));
         GdiFlush();
@@ -102,6 +103,24 @@ TEST(FindButton, GradientIconAndPressedState) {
                 p.push_back(canvas.Pixel(i, y));
         return p;
     }();
+
+    // With the keyboard on it, the system's focus rectangle inside the frame; none when the
+    // window hides focus cues.
+    const auto changedInTheFocusRow = [&] {
+        const int inset = 3; // the rectangle's top edge, a dotted line
+        int changed = 0;
+        for (int i = inset; i < canvas.width - inset; ++i) {
+            changed += canvas.Pixel(i, inset) != released[inset * canvas.width + i] ? 1 : 0;
+        }
+        return changed;
+    };
+    canvas.SetState(ODS_FOCUS);
+    canvas.Draw();
+    EXPECT_GT(changedInTheFocusRow(), canvas.width / 4);
+    canvas.SetState(ODS_FOCUS | ODS_NOFOCUSRECT);
+    canvas.Draw();
+    EXPECT_EQ(changedInTheFocusRow(), 0);
+    canvas.SetState(0);
 
     // Pressed: the gradient runs the other way.
     SendMessageW(button, BM_SETSTATE, TRUE, 0);

@@ -280,3 +280,75 @@ TEST(Search, CancelledEditIsSearchedByTheNextOk) {
     ASSERT_EQ(source.Windows(), 1u);
     EXPECT_EQ(source.LastRows(), Rows{kZeta});
 }
+
+namespace {
+
+// A window's place from the top of the z-order (hidden windows counted), or -1.
+int Depth(HWND wanted) {
+    int at = 0;
+    for (HWND window = GetTopWindow(nullptr); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT), ++at) {
+        if (window == wanted) {
+            return at;
+        }
+    }
+    return -1;
+}
+
+// The topmost visible window of this process.
+HWND TopmostVisible() {
+    for (HWND window = GetTopWindow(nullptr); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (IsWindowVisible(window) && process == GetCurrentProcessId()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The window that the user works in, or its nearest open relative, stays in front: closing a
+// results window leaves its own newest results window in front, else the window whose search
+// made it; a miss in a results window leaves that window and its message above the others.
+TEST(Search, TheWindowInUseOrItsRelativeStaysInFront) {
+    TempFolder folder;
+    folder.CopyFixture(L"basic.dll", L"basic.dll");
+    auto main = OpenMainWindow({folder.path()});
+    SourceList::Search(*main, L"basic");
+    SourceList::Search(*main, L"basic");
+    Pump();
+    ASSERT_EQ(main->m_resultWindows.size(), 2u);
+    CMessageListDlg& older = *main->m_resultWindows[0];
+    CMessageListDlg& newer = *main->m_resultWindows[1];
+
+    SetForegroundWindow(older.m_hWnd);
+    older.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    Pump();
+    SetWindowTextW(older.m_findDlg.GetDlgItem(IDC_FIND_TEXT), L"zzz");
+    older.m_findDlg.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Pump();
+    EXPECT_EQ(TopmostVisible(), older.m_infoDlg.m_hWnd);
+    EXPECT_LT(Depth(older.m_hWnd), Depth(newer.m_hWnd));
+    EXPECT_LT(Depth(newer.m_hWnd), Depth(main->m_hWnd));
+    older.m_infoDlg.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    SourceList::Search(older, L"first");
+    Pump();
+    ASSERT_EQ(older.m_resultWindows.size(), 1u);
+    CMessageListDlg& nested = *older.m_resultWindows[0];
+    EXPECT_EQ(TopmostVisible(), nested.m_hWnd);
+    SetForegroundWindow(older.m_hWnd);
+    older.SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Pump();
+    EXPECT_EQ(TopmostVisible(), nested.m_hWnd);
+    EXPECT_EQ(GetActiveWindow(), nested.m_hWnd);
+
+    SetForegroundWindow(nested.m_hWnd);
+    nested.SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Pump();
+    EXPECT_EQ(TopmostVisible(), main->m_hWnd); // older is gone: the nearest open ancestor
+    main->DestroyWindow();
+}

@@ -145,7 +145,14 @@ void Dialog::EndDialog(int result) {
         ::PostMessageW(m_hWnd, WM_NULL, 0, 0); // wakes the loop
     } else if (m_hWnd != nullptr) {
         // Only hidden: the platform's EndDialog would also mark the window as ended, after which
-        // showing it again no longer gives the focus back to its controls.
+        // showing it again no longer gives the focus back to its controls. The window that takes
+        // over is activated first, so that the platform does not choose one (Wine raises the
+        // main window above the others).
+        HWND next = WindowToActivateOnHide();
+        if (next != nullptr && ::IsWindowVisible(next) && ::GetActiveWindow() == m_hWnd) {
+            ::SetWindowPos(next, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            ::SetForegroundWindow(next);
+        }
         ::ShowWindow(m_hWnd, SW_HIDE);
     }
 }

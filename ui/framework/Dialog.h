@@ -60,6 +60,9 @@ public:
     void UpdateData(bool saveAndValidate = true);
     // Ends a modal run; hides a modeless dialog.
     void EndDialog(int result);
+    // The window that takes over, in front and active, when this modeless dialog hides while it
+    // is active: its owner unless a dialog knows better; null for none.
+    virtual HWND WindowToActivateOnHide() const { return ::GetWindow(m_hWnd, GW_OWNER); }
     // Asks for the dialog manager's default processing of the message being handled.
     LRESULT Default();
 
