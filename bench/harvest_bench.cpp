@@ -4,10 +4,11 @@
 //   harvest-bench [--runs N] [FOLDER]                  FOLDER defaults to Wine's 64-bit DLLs
 //   harvest-bench --synthetic MODULE [--files N] [--runs N]   a nested tree of N copies of MODULE
 
+#include "support/MemoryScanOwner.h"
 #include "bench/BenchSupport.h"
 #include "harvest/FolderScan.h"
 #include "harvest/ScanOwner.h"
-#include "tests/support/FileTree.h"
+#include "support/FileTree.h"
 
 #include <windows.h>
 

@@ -9,11 +9,12 @@
 //   search-bench --module MODULE [--files N] [--runs N] [--wine FOLDER]
 //   search-bench --fill FOLDER      only the main window's fill of FOLDER, and the memory it took
 
+#include "support/MemoryScanOwner.h"
 #include "bench/BenchSupport.h"
 #include "harvest/FolderScan.h"
 #include "res/resource.h"
-#include "tests/support/FileTree.h"
-#include "tests/support/Pump.h"
+#include "support/FileTree.h"
+#include "support/Pump.h"
 #include "ui/FolderPicker.h"
 #include "ui/MainDlg.h"
 #include "ui/framework/Application.h"

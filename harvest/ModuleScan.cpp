@@ -12,6 +12,14 @@ namespace {
 
 constexpr WORD kMessageTableType = 11; // RT_MESSAGETABLE
 
+// State of one module scan, handed to both enumeration callbacks.
+struct ModuleScanContext {
+    ScanOwner* pOwner = nullptr;
+    std::wstring strFileName;
+    std::wstring strFolder;
+    ScanTally tally;
+};
+
 bool IsMessageTableType(LPCWSTR type) {
     return IS_INTRESOURCE(type) && LOWORD(reinterpret_cast<ULONG_PTR>(type)) == kMessageTableType;
 }
@@ -117,15 +125,7 @@ private:
     std::wstring m_text;
 };
 
-} // namespace
-
-std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-    std::wstring path;
-    path.reserve(folder.size() + 1 + name.size());
-    path.append(folder).append(1, L'\\').append(name);
-    return path;
-}
-
+// Appends a row for a file that could not be read: module name, folder and the error's text.
 void AppendErrorRow(MessageList& list, const std::wstring& fileName, const std::wstring& folder,
                     DWORD code) {
     const int row = list.AppendRow(fileName);
@@ -133,34 +133,8 @@ void AppendErrorRow(MessageList& list, const std::wstring& fileName, const std::
     list.SetCell(row, COL_ERROR, GetSystemErrorText(code));
 }
 
-ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
-    const std::wstring path = JoinPath(folder, fileName);
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) {
-        const DWORD code = GetLastError();
-        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
-        ScanTally tally;
-        tally.nFilesSearched = 1;
-        return tally;
-    }
-
-    ModuleScanContext context;
-    context.pOwner = &owner;
-    context.strFileName = fileName;
-    context.strFolder = folder;
-
-    const BOOL enumerated =
-        EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
-                           reinterpret_cast<LONG_PTR>(&context));
-    ScanTally tally = context.tally;
-    tally.nFilesSearched = 1;
-    if (!enumerated) {
-        const DWORD code = GetLastError();
-        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
-    }
-    FreeLibrary(module);
-    return tally;
-}
+BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWSTR name,
+                                            WORD language, LONG_PTR context);
 
 BOOL CALLBACK EnumMessageTableNamesProc(HMODULE module, LPCWSTR type, LPWSTR name,
                                         LONG_PTR context) {
@@ -208,4 +182,35 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
     RowWriter writer(*scan, language);
     MessageTable::Decode(data, size, writer);
     return TRUE;
+}
+
+} // namespace
+
+ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
+    const std::wstring path = JoinPath(folder, fileName);
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        const DWORD code = GetLastError();
+        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+        ScanTally tally;
+        tally.nFilesSearched = 1;
+        return tally;
+    }
+
+    ModuleScanContext context;
+    context.pOwner = &owner;
+    context.strFileName = fileName;
+    context.strFolder = folder;
+
+    const BOOL enumerated =
+        EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
+                           reinterpret_cast<LONG_PTR>(&context));
+    ScanTally tally = context.tally;
+    tally.nFilesSearched = 1;
+    if (!enumerated) {
+        const DWORD code = GetLastError();
+        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+    }
+    FreeLibrary(module);
+    return tally;
 }

@@ -3,7 +3,6 @@
 #include "harvest/MessageList.h"
 
 #include <string>
-#include <utility>
 
 // What a scan needs from the window that started it. The mask and the recursion switch are read
 // afresh at every folder level.
@@ -16,9 +15,9 @@ public:
     virtual bool IsRecursive() = 0;
     virtual void SetStatusText(const std::wstring& text) = 0;
 
-    // A folder level runs from BeginBusy to its EndBusy; levels nest, the outermost last. A
-    // window shows that it is busy meanwhile (the wait cursor), and each EndBusy puts back what
-    // its BeginBusy replaced.
+    // A folder level runs from BeginBusy to its EndBusy (a BusyScope pairs them, exceptions
+    // included); levels nest, the outermost last. A window shows that it is busy from the
+    // outermost BeginBusy to its EndBusy (the wait cursor).
     virtual void BeginBusy() {}
     virtual void EndBusy() {}
 };
@@ -33,26 +32,4 @@ public:
 
 private:
     ScanOwner& m_owner;
-};
-
-// A scan owner without a window, for the tests and the benchmarks.
-class MemoryScanOwner : public ScanOwner {
-public:
-    explicit MemoryScanOwner(std::wstring mask = L"*.dll", bool recursive = false,
-                             MemoryMessageList::Order order = MemoryMessageList::Order::Unsorted)
-        : list(order), mask(std::move(mask)), recursive(recursive) {}
-
-    MessageList& GetMessageList() override { return list; }
-    std::wstring GetMaskText() override { return mask; }
-    bool IsRecursive() override { return recursive; }
-    void SetStatusText(const std::wstring& text) override {
-        status = text;
-        ++statusWrites;
-    }
-
-    MemoryMessageList list;
-    std::wstring mask;
-    bool recursive;
-    std::wstring status;
-    int statusWrites = 0;
 };

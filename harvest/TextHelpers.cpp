@@ -82,3 +82,10 @@ std::string ToUtf8(std::wstring_view text) {
     }
     return out;
 }
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    std::wstring path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append(1, L'\\').append(name);
+    return path;
+}

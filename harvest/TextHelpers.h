@@ -21,3 +21,6 @@ void FlattenMessageText(std::wstring& text);
 
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
+
+// folder + one backslash + name, whether or not folder already ends in one.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

@@ -6,48 +6,61 @@ compilers differ in how they store control classes (windres upper-cases class na
 "SysListView32" and keeps "Button" as a string instead of its ordinal).
 """
 import os
+import re
 import struct
+
+
+def read_identifiers():
+    """Every IDD_/IDC_/IDR_/IDI_ value of resource.h, the one place where they are written."""
+    ids = {"IDOK": 1, "IDCANCEL": 2, "IDC_STATIC": 0xFFFF}
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "resource.h")) as f:
+        for name, value in re.findall(r"^#define\s+(ID\w+)\s+(\d+)\s*$", f.read(), re.M):
+            ids[name] = int(value)
+    return ids
+
+
+ID = read_identifiers()
 
 BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
 LISTVIEW = "SysListView32"
 
-# (name, id, class, text, x, y, cx, cy, style)
-MAIN = dict(name="IDD_MAIN", id=102, extended=True, style=0x90CF0040, ex_style=0x00040000,
+# (name, class, text, x, y, cx, cy, style); the identifiers come from resource.h
+MAIN = dict(name="IDD_MAIN", extended=True, style=0x90CF0040, ex_style=0x00040000,
             size=(461, 201), caption="Orvanel", font=(8, "MS Sans Serif"), weight=0, italic=0,
             charset=1, controls=[
-                ("IDC_MESSAGE_LIST", 1001, LISTVIEW, "List2", 0, 42, 230, 109, 0x5081810D),
-                ("IDC_FIND_BUTTON", 1010, BUTTON, "F", 4, 2, 20, 18, 0x5001004B),
-                ("IDC_STATUS", 1018, EDIT, "", 27, 7, 40, 14, 0x50000880),
-                ("IDC_RECURSIVE", 1017, BUTTON, "Recursive in folder", 97, 7, 75, 10, 0x50010003),
-                ("IDC_MASK_LABEL", 1015, STATIC, "Mask:", 188, 8, 20, 8, 0x50020000),
-                ("IDC_MASK", 1016, EDIT, "", 215, 5, 45, 14, 0x50810080),
-                ("IDC_OPEN_DIR", 1014, BUTTON, "Open directory", 269, 5, 50, 14, 0x50010000),
+                ("IDC_MESSAGE_LIST", LISTVIEW, "List2", 0, 42, 230, 109, 0x5081810D),
+                ("IDC_FIND_BUTTON", BUTTON, "F", 4, 2, 20, 18, 0x5001004B),
+                ("IDC_STATUS", EDIT, "", 27, 7, 40, 14, 0x50000880),
+                ("IDC_RECURSIVE", BUTTON, "Recursive in folder", 97, 7, 75, 10, 0x50010003),
+                ("IDC_MASK_LABEL", STATIC, "Mask:", 188, 8, 20, 8, 0x50020000),
+                ("IDC_MASK", EDIT, "", 215, 5, 45, 14, 0x50810080),
+                ("IDC_OPEN_DIR", BUTTON, "Open directory", 269, 5, 50, 14, 0x50010000),
             ])
 CHECK = 0x50010003
-FIND = dict(name="IDD_FIND", id=129, extended=False, style=0x80C800C0, ex_style=0,
+FIND = dict(name="IDD_FIND", extended=False, style=0x80C800C0, ex_style=0,
             size=(186, 122), caption="Find as string", font=(8, "MS Sans Serif"), controls=[
-                ("IDC_FIND_TEXT", 1002, EDIT, "", 7, 7, 172, 14, 0x50810080),
-                ("IDC_STATIC", 0xFFFF, BUTTON, "Search in", 7, 21, 172, 59, 0x50000007),
-                ("IDC_FIND_MODULE", 1003, BUTTON, "Module name", 15, 35, 59, 10, CHECK),
-                ("IDC_FIND_ERROR", 1004, BUTTON, "Error", 15, 50, 31, 10, CHECK),
-                ("IDC_FIND_LANGUAGE", 1005, BUTTON, "Language ID", 15, 65, 57, 10, CHECK),
-                ("IDC_FIND_VALUE", 1006, BUTTON, "Value", 90, 35, 34, 10, CHECK),
-                ("IDC_FIND_HEX", 1007, BUTTON, "Hex value", 90, 50, 48, 10, CHECK),
-                ("IDC_FIND_TEXTCOL", 1008, BUTTON, "Message text", 90, 65, 58, 10, CHECK),
-                ("IDC_FIND_MATCHCASE", 1009, BUTTON, "Match case", 15, 90, 53, 10, CHECK),
-                ("IDOK", 1, BUTTON, "OK", 129, 101, 50, 14, 0x50010001),
-                ("IDCANCEL", 2, BUTTON, "Cancel", 73, 101, 50, 14, 0x50010000),
+                ("IDC_FIND_TEXT", EDIT, "", 7, 7, 172, 14, 0x50810080),
+                ("IDC_STATIC", BUTTON, "Search in", 7, 21, 172, 59, 0x50000007),
+                ("IDC_FIND_MODULE", BUTTON, "Module name", 15, 35, 59, 10, CHECK),
+                ("IDC_FIND_ERROR", BUTTON, "Error", 15, 50, 31, 10, CHECK),
+                ("IDC_FIND_LANGUAGE", BUTTON, "Language ID", 15, 65, 57, 10, CHECK),
+                ("IDC_FIND_VALUE", BUTTON, "Value", 90, 35, 34, 10, CHECK),
+                ("IDC_FIND_HEX", BUTTON, "Hex value", 90, 50, 48, 10, CHECK),
+                ("IDC_FIND_TEXTCOL", BUTTON, "Message text", 90, 65, 58, 10, CHECK),
+                ("IDC_FIND_MATCHCASE", BUTTON, "Match case", 15, 90, 53, 10, CHECK),
+                ("IDOK", BUTTON, "OK", 129, 101, 50, 14, 0x50010001),
+                ("IDCANCEL", BUTTON, "Cancel", 73, 101, 50, 14, 0x50010000),
             ])
-RESULTS = dict(name="IDD_RESULTS", id=130, extended=False, style=0x80CF0040, ex_style=0,
+RESULTS = dict(name="IDD_RESULTS", extended=False, style=0x80CF0040, ex_style=0,
                size=(320, 201), caption="Finded", font=(8, "MS Sans Serif"), controls=[
-                   ("IDC_MESSAGE_LIST", 1001, LISTVIEW, "List2", 1, 37, 230, 126, 0x5081801D),
-                   ("IDC_FIND_BUTTON", 1010, BUTTON, "F", 4, 2, 22, 18, 0x5001004B),
+                   ("IDC_MESSAGE_LIST", LISTVIEW, "List2", 1, 37, 230, 126, 0x5081801D),
+                   ("IDC_FIND_BUTTON", BUTTON, "F", 4, 2, 22, 18, 0x5001004B),
                ])
-INFO = dict(name="IDD_INFO", id=131, extended=False, style=0x80C800C0, ex_style=0,
+INFO = dict(name="IDD_INFO", extended=False, style=0x80C800C0, ex_style=0,
             size=(186, 66), caption="Info", font=(8, "MS Sans Serif"), controls=[
-                ("IDOK", 1, BUTTON, "OK", 125, 45, 50, 14, 0x50010001),
-                ("IDC_INFO_TEXT", 1012, EDIT, "", 45, 10, 135, 25, 0x50010804),
-                ("IDC_INFO_ICON", 1013, STATIC, "", 10, 10, 20, 20, 0x50000003),
+                ("IDOK", BUTTON, "OK", 125, 45, 50, 14, 0x50010001),
+                ("IDC_INFO_TEXT", EDIT, "", 45, 10, 135, 25, 0x50010804),
+                ("IDC_INFO_ICON", STATIC, "", 10, 10, 20, 20, 0x50000003),
             ])
 
 
@@ -74,7 +87,8 @@ def template(d):
     else:
         out = struct.pack("<IIHhhhh", d["style"], d["ex_style"], len(d["controls"]), 0, 0, cx, cy)
         out += b"\0\0" + b"\0\0" + text(d["caption"]) + struct.pack("<H", points) + text(face)
-    for _, ident, cls, label, x, y, w, h, style in d["controls"]:
+    for name, cls, label, x, y, w, h, style in d["controls"]:
+        ident = ID[name]
         out = align(out)
         if d["extended"]:
             out += struct.pack("<IIIhhhhI", 0, 0, style, x, y, w, h, ident)
@@ -85,7 +99,8 @@ def template(d):
 
 
 def describe(control):
-    name, ident, cls, label, x, y, w, h, style = control
+    name, cls, label, x, y, w, h, style = control
+    ident = ID[name]
     kind = {BUTTON: "Button", EDIT: "Edit", STATIC: "Static"}.get(cls, cls)
     return f'{name} ({ident}), {kind}, "{label}", {x}, {y}, {w}, {h}, 0x{style:08X}'
 

@@ -21,15 +21,18 @@ int Truncate(double value) {
 } // namespace
 
 RECT FitRectKeepAspect(SIZE image, SIZE box) {
-    const double wideQuotient = static_cast<double>(image.cx) / box.cx;
-    const float wr = static_cast<float>(wideQuotient);
-    const float hr = static_cast<float>(static_cast<double>(image.cy) / box.cy);
-    if (wideQuotient > hr) {
-        const int sh = Truncate(static_cast<double>(image.cy) / wr);
+    // The ratios are kept in single precision, the comparison of the width's is made in double
+    // against the single-precision height ratio: the fit has always been computed so, and a
+    // pixel of difference at the edges shows.
+    const double widthQuotient = static_cast<double>(image.cx) / box.cx;
+    const float widthRatio = static_cast<float>(widthQuotient);
+    const float heightRatio = static_cast<float>(static_cast<double>(image.cy) / box.cy);
+    if (widthQuotient > heightRatio) {
+        const int sh = Truncate(static_cast<double>(image.cy) / widthRatio);
         return RECT{0, Truncate(box.cy * 0.5 - sh * 0.5), box.cx,
                     Truncate((static_cast<double>(sh) + box.cy) * 0.5)};
     }
-    const int sw = Truncate(static_cast<double>(image.cx) / hr);
+    const int sw = Truncate(static_cast<double>(image.cx) / heightRatio);
     return RECT{Truncate(box.cx * 0.5 - sw * 0.5), 0,
                 Truncate((static_cast<double>(sw) + box.cx) * 0.5), box.cy};
 }

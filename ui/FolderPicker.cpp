@@ -27,6 +27,8 @@ bool ShowFolderDialog(HWND owner, const std::wstring& title, std::wstring& resul
                                 IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
         return false;
     }
+    // The results of the option and title calls are not checked: a dialog that refuses them
+    // still picks a folder, only less precisely asked.
     FILEOPENDIALOGOPTIONS options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_NOCHANGEDIR);

@@ -4,12 +4,14 @@
 #include "res/resource.h"
 #include "ui/FolderPicker.h"
 
+#include <shlobj.h>
+
 namespace {
 
-// BIF_BROWSEFORCOMPUTER | BIF_EDITBOX | BIF_DONTGOBELOWDOMAIN, as the picker has always been
-// asked. The picker itself decides what it makes of them: with BIF_BROWSEFORCOMPUTER alone no
-// folder could be chosen, so it leaves that flag out (see FolderPicker.h).
-constexpr UINT kPickerFlags = 4114;
+// As the picker has always been asked. The picker itself decides what it makes of them: with
+// BIF_BROWSEFORCOMPUTER no folder could be chosen, so it leaves that flag out (FolderPicker.h).
+constexpr UINT kPickerFlags = BIF_BROWSEFORCOMPUTER | BIF_EDITBOX | BIF_DONTGOBELOWDOMAIN;
+static_assert(kPickerFlags == 4114);
 
 } // namespace
 
@@ -20,7 +22,7 @@ UI_ON_BN_CLICKED(IDC_FIND_BUTTON, OnFindButton)
 UI_ON_WM_TIMER(OnTimer)
 UI_END_MESSAGE_MAP()
 
-CMainDlg::CMainDlg(ui::Window* parent) : CMessageListDlg(parent, IDD_MAIN) {}
+CMainDlg::CMainDlg(ui::Window* parent) : CMessageListDlg(IDD_MAIN, parent) {}
 
 CMainDlg::~CMainDlg() = default;
 
@@ -121,12 +123,13 @@ void CMainDlg::SetStatusText(const std::wstring& text) {
 }
 
 void CMainDlg::BeginBusy() {
-    m_cursorsToRestore.push_back(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)));
+    if (m_nBusyLevels++ == 0) {
+        m_waitCursor.emplace();
+    }
 }
 
 void CMainDlg::EndBusy() {
-    if (!m_cursorsToRestore.empty()) {
-        ::SetCursor(m_cursorsToRestore.back());
-        m_cursorsToRestore.pop_back();
+    if (m_nBusyLevels > 0 && --m_nBusyLevels == 0) {
+        m_waitCursor.reset(); // the cursor that the outermost level replaced comes back
     }
 }

@@ -3,7 +3,7 @@
 #include "harvest/ScanOwner.h"
 #include "ui/MessageListDlg.h"
 
-#include <vector>
+#include <optional>
 
 // The main window: a list window with the harvest's controls in its top strip. It opens the
 // folder picker once it is up, scans the chosen folder into its list, and is the scan's owner.
@@ -15,13 +15,8 @@ public:
     static constexpr UINT_PTR IDT_START_BROWSE = 123;
 
     BOOL DestroyWindow() override;
-    void DoDataExchange(ui::DataExchange& dx) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
-
-    void OnOpenDirectory();
-    void OnSize(UINT type, int cx, int cy);
-    void OnTimer(UINT_PTR id);
 
     // ScanOwner, through the window's controls.
     MessageList& GetMessageList() override { return CMessageListDlg::GetMessageList(); }
@@ -32,8 +27,14 @@ public:
     void EndBusy() override;
 
 private:
-    // The cursor that each busy folder level replaced with the wait cursor, outermost first.
-    std::vector<HCURSOR> m_cursorsToRestore;
+    void DoDataExchange(ui::DataExchange& dx) override;
+    void OnOpenDirectory();
+    void OnSize(UINT type, int cx, int cy);
+    void OnTimer(UINT_PTR id);
+
+    // The wait cursor from the outermost busy folder level's start to its end.
+    int m_nBusyLevels = 0;
+    std::optional<ui::WaitCursor> m_waitCursor;
 
     UI_DECLARE_MESSAGE_MAP()
 };

@@ -27,7 +27,9 @@ UI_ON_WM_DRAWITEM(OnDrawItem)
 UI_ON_WM_CONTEXTMENU(OnContextMenu)
 UI_END_MESSAGE_MAP()
 
-CMessageListDlg::CMessageListDlg(ui::Window* parent, UINT templateId)
+CMessageListDlg::CMessageListDlg(ui::Window* parent) : CMessageListDlg(IDD_MAIN, parent) {}
+
+CMessageListDlg::CMessageListDlg(UINT templateId, ui::Window* parent)
     : ui::Dialog(templateId, parent), m_findDlg(nullptr), m_infoDlg(nullptr) {}
 
 CMessageListDlg::~CMessageListDlg() {

@@ -19,7 +19,9 @@ std::wstring RowText(const MessageList& list, int row);
 // find button, and the results windows that its own searches opened, oldest first.
 class CMessageListDlg : public ui::Dialog {
 public:
-    explicit CMessageListDlg(ui::Window* parent = nullptr, UINT templateId = IDD_MAIN);
+    // A list window on the main window's template; a results window is then created on its own
+    // template with Create.
+    explicit CMessageListDlg(ui::Window* parent = nullptr);
     ~CMessageListDlg() override;
 
     ui::ListControl m_listCtrl;
@@ -33,12 +35,20 @@ public:
     const MemoryMessageList& Rows() const { return m_rows.Rows(); }
 
     BOOL DestroyWindow() override;
-    void DoDataExchange(ui::DataExchange& dx) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
+
+    // Height of the strip above the list that holds the find button and the main window's
+    // controls.
+    static constexpr int kStripHeight = 35;
+
+protected:
+    // The argument order of ui::Dialog: template, then parent.
+    CMessageListDlg(UINT templateId, ui::Window* parent);
+
+    void DoDataExchange(ui::DataExchange& dx) override;
     void AdjustTemplate(ui::DialogTemplate& dialogTemplate) override;
     void PostNcDestroy() override;
-
     void OnOK() override;
     void OnCancel() override;
     // Ctrl+F anywhere in the window opens its find dialog; Ctrl+C in the list copies its
@@ -53,11 +63,6 @@ public:
     // Puts the selected row on the clipboard (see RowText); no selection copies nothing.
     void CopySelectedRow();
 
-    // Height of the strip above the list that holds the find button and the main window's
-    // controls.
-    static constexpr int kStripHeight = 35;
-
-protected:
     // Copies every row that contains the find dialog's string in a ticked column into a new
     // results window, or shows "Not found - " and the string.
     void OnFindRequest();

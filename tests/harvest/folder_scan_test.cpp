@@ -1,3 +1,4 @@
+#include "support/MemoryScanOwner.h"
 #include "harvest/FolderScan.h"
 #include "harvest/ScanOwner.h"
 #include "tests/support/test_support.h"
@@ -210,37 +211,4 @@ TEST(ScanFolder, LinksAreFollowedAndOnlyCyclesAreCut) {
     std::sort(modules.begin(), modules.end());
     EXPECT_EQ(modules, (std::vector<std::wstring>{L"a.dll", L"c.dll", L"r1.dll", L"r1.dll",
                                                   L"r2.dll", L"r2.dll", L"r3.dll", L"r3.dll"}));
-}
-
-TEST(EnumFilesInFolder, ReportsThroughResultAndLastError) {
-    auto never = [](const std::wstring&, const wchar_t*, int, void*) -> BOOL { return TRUE; };
-    SetLastError(0);
-    EXPECT_FALSE(EnumFilesInFolder(L"", L"*", never, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(EnumSubfolders(L"C:\\", nullptr, nullptr));
-
-    TempFolder temp;
-    EXPECT_TRUE(EnumFilesInFolder(temp.path() + L"\\missing", L"*", never, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-
-    for (const wchar_t* name : {L"1.dll", L"2.dll", L"3.dll"}) {
-        temp.WriteText(name, "x");
-    }
-    struct Seen {
-        std::vector<int> indexes;
-        int stopAfter;
-    } seen{{}, 2};
-    auto stopper = [](const std::wstring&, const wchar_t*, int index, void* data) -> BOOL {
-        auto* s = static_cast<Seen*>(data);
-        s->indexes.push_back(index);
-        return static_cast<int>(s->indexes.size()) < s->stopAfter;
-    };
-    EXPECT_TRUE(EnumFilesInFolder(temp.path(), L"*.dll", stopper, &seen));
-    EXPECT_EQ(seen.indexes, (std::vector<int>{0, 1}));
-    EXPECT_EQ(GetLastError(), 0u);
-
-    seen = {{}, 100};
-    EXPECT_TRUE(EnumFilesInFolder(temp.path(), L"*.dll", stopper, &seen));
-    EXPECT_EQ(seen.indexes, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
 }

@@ -1,3 +1,4 @@
+#include "support/MemoryScanOwner.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/ScanOwner.h"
 #include "harvest/TextHelpers.h"

@@ -1,7 +1,7 @@
 #include "tests/support/test_support.h"
 
 #include "harvest/TextHelpers.h"
-#include "tests/support/FileTree.h"
+#include "support/FileTree.h"
 
 #include <gtest/gtest.h>
 

@@ -201,13 +201,13 @@ TEST_F(Program, MainTemplate) {
     EXPECT_EQ(t.charset, 1);
     ExpectTemplate(t, true, 0x90CF0040u, WS_EX_APPWINDOW, 461, 201, L"Orvanel",
                    {
-                       {1001, kList, L"List2", 0, 42, 230, 109, 0x5081810D},
-                       {1010, kButton, L"F", 4, 2, 20, 18, 0x5001004B},
-                       {1018, kEdit, L"", 27, 7, 40, 14, 0x50000880},
-                       {1017, kButton, L"Recursive in folder", 97, 7, 75, 10, 0x50010003},
-                       {1015, kStatic, L"Mask:", 188, 8, 20, 8, 0x50020000},
-                       {1016, kEdit, L"", 215, 5, 45, 14, 0x50810080},
-                       {1014, kButton, L"Open directory", 269, 5, 50, 14, 0x50010000},
+                       {IDC_MESSAGE_LIST, kList, L"List2", 0, 42, 230, 109, 0x5081810D},
+                       {IDC_FIND_BUTTON, kButton, L"F", 4, 2, 20, 18, 0x5001004B},
+                       {IDC_STATUS, kEdit, L"", 27, 7, 40, 14, 0x50000880},
+                       {IDC_RECURSIVE, kButton, L"Recursive in folder", 97, 7, 75, 10, 0x50010003},
+                       {IDC_MASK_LABEL, kStatic, L"Mask:", 188, 8, 20, 8, 0x50020000},
+                       {IDC_MASK, kEdit, L"", 215, 5, 45, 14, 0x50810080},
+                       {IDC_OPEN_DIR, kButton, L"Open directory", 269, 5, 50, 14, 0x50010000},
                    });
 }
 
@@ -216,15 +216,15 @@ TEST_F(Program, FindResultsAndInfoTemplates) {
     ExpectTemplate(Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_FIND))), false, 0x80C800C0u, 0,
                    186, 122, L"Find as string",
                    {
-                       {1002, kEdit, L"", 7, 7, 172, 14, 0x50810080},
+                       {IDC_FIND_TEXT, kEdit, L"", 7, 7, 172, 14, 0x50810080},
                        {0xFFFF, kButton, L"Search in", 7, 21, 172, 59, 0x50000007},
-                       {1003, kButton, L"Module name", 15, 35, 59, 10, check},
-                       {1004, kButton, L"Error", 15, 50, 31, 10, check},
-                       {1005, kButton, L"Language ID", 15, 65, 57, 10, check},
-                       {1006, kButton, L"Value", 90, 35, 34, 10, check},
-                       {1007, kButton, L"Hex value", 90, 50, 48, 10, check},
-                       {1008, kButton, L"Message text", 90, 65, 58, 10, check},
-                       {1009, kButton, L"Match case", 15, 90, 53, 10, check},
+                       {IDC_FIND_MODULE, kButton, L"Module name", 15, 35, 59, 10, check},
+                       {IDC_FIND_ERROR, kButton, L"Error", 15, 50, 31, 10, check},
+                       {IDC_FIND_LANGUAGE, kButton, L"Language ID", 15, 65, 57, 10, check},
+                       {IDC_FIND_VALUE, kButton, L"Value", 90, 35, 34, 10, check},
+                       {IDC_FIND_HEX, kButton, L"Hex value", 90, 50, 48, 10, check},
+                       {IDC_FIND_TEXTCOL, kButton, L"Message text", 90, 65, 58, 10, check},
+                       {IDC_FIND_MATCHCASE, kButton, L"Match case", 15, 90, 53, 10, check},
                        {IDOK, kButton, L"OK", 129, 101, 50, 14, 0x50010001},
                        {IDCANCEL, kButton, L"Cancel", 73, 101, 50, 14, 0x50010000},
                    });
@@ -232,16 +232,16 @@ TEST_F(Program, FindResultsAndInfoTemplates) {
     ExpectTemplate(Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_RESULTS))), false, 0x80CF0040u, 0,
                    320, 201, L"Finded",
                    {
-                       {1001, kList, L"List2", 1, 37, 230, 126, 0x5081801D},
-                       {1010, kButton, L"F", 4, 2, 22, 18, 0x5001004B},
+                       {IDC_MESSAGE_LIST, kList, L"List2", 1, 37, 230, 126, 0x5081801D},
+                       {IDC_FIND_BUTTON, kButton, L"F", 4, 2, 22, 18, 0x5001004B},
                    });
 
     ExpectTemplate(Parse(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_INFO))), false, 0x80C800C0u, 0,
                    186, 66, L"Info",
                    {
                        {IDOK, kButton, L"OK", 125, 45, 50, 14, 0x50010001},
-                       {1012, kEdit, L"", 45, 10, 135, 25, 0x50010804},
-                       {1013, kStatic, L"", 10, 10, 20, 20, 0x50000003},
+                       {IDC_INFO_TEXT, kEdit, L"", 45, 10, 135, 25, 0x50010804},
+                       {IDC_INFO_ICON, kStatic, L"", 10, 10, 20, 20, 0x50000003},
                    });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/Pump.h"
+#include "support/Pump.h"
 #include "tests/support/test_support.h"
 #include "ui/MainDlg.h"
 #include "ui/framework/Application.h"

@@ -1,5 +1,6 @@
 // The list window, the main window and the two small dialogs, created for real in this process.
 
+#include "support/MemoryScanOwner.h"
 #include "harvest/FolderScan.h"
 #include "res/resource.h"
 #include "tests/ui/ui_support.h"

@@ -89,6 +89,9 @@ HWND Dialog::CreateFromTemplate(UINT templateId, HWND owner) {
                                         reinterpret_cast<LPARAM>(this));
 }
 
+// Our own loop rather than DialogBoxParamW: the run ends through the virtual DestroyWindow (as a
+// main window must destroy its results windows first), and every message passes through
+// DispatchDialogMessage, which offers it to PreTranslateMessage of the dialogs that hold it.
 INT_PTR Dialog::DoModal() {
     HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     m_bModal = true;
@@ -239,6 +242,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
         self->PostNcDestroy();
         return FALSE;
     }
+    // A handler may send messages that come back here before it returns (nested): each message
+    // has its own request for the default handling, so the outer one's is kept aside meanwhile.
     const bool outerWantDefault = self->m_bWantDefault;
     self->m_bWantDefault = false;
     const LRESULT result = self->WindowProc(message, wParam, lParam);

@@ -25,14 +25,6 @@ int ListControl::InsertItem(int index, const std::wstring& text) const {
     return static_cast<int>(SendMessageW(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-BOOL ListControl::SetItemText(int index, int subItem, const std::wstring& text) const {
-    LVITEMW item{};
-    item.iSubItem = subItem;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    return static_cast<BOOL>(SendMessageW(LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
-                                          reinterpret_cast<LPARAM>(&item)));
-}
-
 std::wstring ListControl::GetItemText(int index, int subItem) const {
     // The control copies at most the buffer's size less one: most cells fit the first buffer, on
     // the stack; a longer one is read again into buffers that double until it fits.
@@ -76,10 +68,6 @@ BOOL ListControl::GetItemRect(int item, RECT* rect) const {
 
 BOOL ListControl::SetItemCount(int count, DWORD flags) const {
     return static_cast<BOOL>(SendMessageW(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags));
-}
-
-BOOL ListControl::DeleteAllItems() const {
-    return static_cast<BOOL>(SendMessageW(LVM_DELETEALLITEMS));
 }
 
 ListControl::BulkUpdate::BulkUpdate(const ListControl& control) : m_control(control) {

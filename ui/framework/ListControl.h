@@ -14,7 +14,6 @@ public:
     int InsertColumn(int index, const std::wstring& header, int format, int width,
                      int subItem = -1) const;
     int InsertItem(int index, const std::wstring& text) const;
-    BOOL SetItemText(int item, int subItem, const std::wstring& text) const;
     std::wstring GetItemText(int item, int subItem) const;
     int GetItemCount() const;
     // The first selected item, or -1.
@@ -22,7 +21,6 @@ public:
     BOOL GetItemRect(int item, RECT* rect) const;
     // The item count of an owner-data list (LVSICF_* flags); a hint for any other list.
     BOOL SetItemCount(int count, DWORD flags = 0) const;
-    BOOL DeleteAllItems() const;
 
     // Stops the control from drawing while rows arrive in bulk, and repaints it once at the end.
     // Without it, every insertion repaints part of a visible list: thousands of times slower.

@@ -1,4 +1,4 @@
-#include "tests/support/Pump.h"
+#include "support/Pump.h"
 
 #include "ui/framework/Dialog.h"
 

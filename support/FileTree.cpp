@@ -1,4 +1,4 @@
-#include "tests/support/FileTree.h"
+#include "support/FileTree.h"
 
 #include <windows.h>
 
