@@ -1,6 +1,6 @@
 #include "harvest/MessageList.h"
 
-#include <windows.h>
+#include "harvest/Platform.h"
 
 #include <algorithm>
 
@@ -9,11 +9,7 @@ const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
 };
 
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
-    // The comparison of lstrcmpW (the user's locale; lower case before upper case, punctuation
-    // weighed as in words), on counted strings.
-    return CompareStringW(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) -
-           CSTR_EQUAL;
+    return platform::CompareModuleNames(a, b);
 }
 
 std::wstring_view MemoryMessageList::Store(int column, std::wstring_view text) {

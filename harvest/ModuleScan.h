@@ -3,8 +3,6 @@
 #include "harvest/ScanTally.h"
 #include "harvest/ScanOwner.h"
 
-#include <windows.h>
-
 #include <string>
 
 // Opens folder\fileName as a data file and appends one row per message of every message table,

@@ -1,21 +1,13 @@
 #include "harvest/TextHelpers.h"
 
+#include "harvest/Platform.h"
+
 #include <cstdarg>
 #include <cwchar>
-#include <cwctype>
 
-std::wstring GetSystemErrorText(DWORD code) {
-    std::wstring text;
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer),
-        0, nullptr);
-    if (length != 0 && buffer != nullptr) {
-        text.assign(buffer, length);
-        FlattenMessageText(text);
-    }
-    LocalFree(buffer);
+std::wstring GetSystemErrorText(std::uint32_t code) {
+    std::wstring text = platform::ErrorText(code);
+    FlattenMessageText(text);
     if (text.empty()) {
         text = (code & 0x80000000u) != 0
                    ? FormatString(L"Unknown error 0x%08X", code)
@@ -24,14 +16,8 @@ std::wstring GetSystemErrorText(DWORD code) {
     return text;
 }
 
-std::wstring GetLocaleText(DWORD languageId, LCTYPE lcType) {
-    wchar_t buffer[64] = {};
-    const LCID locale = MAKELCID(LOWORD(languageId), SORT_DEFAULT);
-    if (GetLocaleInfoW(locale, lcType, buffer, 64) == 0) {
-        return {};
-    }
-    buffer[63] = L'\0';
-    return buffer;
+std::wstring GetLocaleText(std::uint32_t languageId, std::uint32_t lcType) {
+    return platform::LocaleText(static_cast<std::uint16_t>(languageId & 0xFFFF), lcType);
 }
 
 std::wstring FormatString(const wchar_t* format, ...) {
@@ -52,6 +38,31 @@ std::wstring FormatString(const wchar_t* format, ...) {
     }
 }
 
+namespace {
+
+bool IsTrailingSpace(wchar_t c) {
+    switch (static_cast<std::uint32_t>(c)) {
+    case 0x0009:
+    case 0x000A:
+    case 0x000B:
+    case 0x000C:
+    case 0x000D:
+    case 0x0020:
+    case 0x00A0:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+} // namespace
+
 void FlattenMessageText(std::wstring& text) {
     size_t out = 0;
     for (size_t in = 0; in < text.size(); ++in) {
@@ -62,7 +73,7 @@ void FlattenMessageText(std::wstring& text) {
             text[out++] = text[in];
         }
     }
-    while (out > 0 && std::iswspace(text[out - 1])) {
+    while (out > 0 && IsTrailingSpace(text[out - 1])) {
         --out;
     }
     text.resize(out);
@@ -70,15 +81,34 @@ void FlattenMessageText(std::wstring& text) {
 
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
-    if (text.empty()) {
-        return out;
-    }
-    const int count = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-    out.resize(static_cast<size_t>(needed > 0 ? needed : 0));
-    if (needed > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), count, out.data(), needed, nullptr, nullptr);
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = static_cast<std::uint32_t>(text[i]);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+            const auto low = static_cast<std::uint32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
     }
     return out;
 }
@@ -86,6 +116,6 @@ std::string ToUtf8(std::wstring_view text) {
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     std::wstring path;
     path.reserve(folder.size() + 1 + name.size());
-    path.append(folder).append(1, L'\\').append(name);
+    path.append(folder).append(1, platform::kPathSeparator).append(name);
     return path;
 }

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// What the Windows build and the native Linux build of orvanel-dump each do their own way: how a
+// folder is listed, how a module's message tables are found, and where the system's texts come
+// from. Every rule of the harvest lives in the code that both compile; only these differ
+// (harvest/win32 and harvest/native).
+namespace platform {
+
+// A Windows error code, as a file's error row shows it.
+using ErrorCode = std::uint32_t;
+
+// What JoinPath puts between a folder and a name.
+extern const wchar_t kPathSeparator;
+
+// A folder's identity on its volume: the same for every path that leads to it, links included.
+using FolderIdentity = std::pair<unsigned long long, std::array<unsigned char, 16>>;
+
+// False when the identity cannot be read.
+bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity);
+
+// The entries of folder in the order of the platform's listing: the non-directory entries that
+// match mask ("*" when empty), and, when asked, the subfolders ("." and ".." left out). A folder
+// that cannot be listed has none.
+void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withSubfolders,
+                std::vector<std::wstring>& files, std::vector<std::wstring>& subfolders);
+
+// Receives a module's message tables, one at a time; the data lives until the call returns.
+class TableSink {
+public:
+    virtual void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) = 0;
+
+protected:
+    ~TableSink() = default;
+};
+
+// Opens path as a data module and hands every message table to sink, each bounded by its claimed
+// size and by the data that is really there, in the order of its resource directory (every name,
+// every language). Returns 0, or the code for the module's error row: it cannot be opened as a
+// module, or its tables cannot be listed (after the tables that could).
+ErrorCode ReadMessageTables(const std::wstring& path, TableSink& sink);
+
+// The system's raw text for an error code, empty when it has none.
+std::wstring ErrorText(ErrorCode code);
+
+// Locale information of a language identifier (the harvest asks for LOCALE_SNATIVELANGNAME,
+// 4); empty when there is none or it has 64 code units or more.
+std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType);
+
+// Texts of message-table entries as wide text: ANSI in the system code page, UTF-8, and UTF-16
+// (little-endian units); invalid input is replaced as the platform replaces it. out is replaced.
+void AnsiToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);
+void Utf8ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);
+void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);
+
+// Orders two module names as a sort-ascending list view orders its items.
+int CompareModuleNames(std::wstring_view a, std::wstring_view b);
+
+} // namespace platform
