@@ -1,12 +1,11 @@
 // orvanel-dump: lists the message tables of the modules in a folder as TSV or CSV on stdout.
 
+#include "cli/Console.h"
 #include "cli/RowStream.h"
 #include "harvest/FolderScan.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/ScanOwner.h"
 #include "harvest/TextHelpers.h"
-
-#include <windows.h>
 
 #include <new>
 #include <optional>
@@ -55,7 +54,7 @@ constexpr int kExitOutOfMemory = 4;
 // program that stopped reading, as head does).
 class Output {
 public:
-    explicit Output(DWORD which) : m_handle(GetStdHandle(which)) {}
+    explicit Output(console::Stream stream) : m_stream(stream) {}
     ~Output() { Flush(); }
 
     void Write(std::wstring_view text) { Write(std::string_view(ToUtf8(text))); }
@@ -67,35 +66,26 @@ public:
     }
 
     void Flush() {
-        size_t done = 0;
-        while (done < m_buffer.size()) {
-            DWORD written = 0;
-            const DWORD chunk = static_cast<DWORD>(m_buffer.size() - done);
-            if (!WriteFile(m_handle, m_buffer.data() + done, chunk, &written, nullptr)) {
-                Failed(GetLastError());
-            }
-            if (written == 0) {
-                Failed(ERROR_WRITE_FAULT);
-            }
-            done += written;
+        platform::ErrorCode error = 0;
+        if (!console::Write(m_stream, m_buffer, error)) {
+            Failed(error);
         }
         m_buffer.clear();
     }
 
 private:
-    [[noreturn]] static void Failed(DWORD code) {
-        if (code != ERROR_BROKEN_PIPE && code != ERROR_NO_DATA &&
-            code != ERROR_PIPE_NOT_CONNECTED) {
-            const std::string message = ToUtf8(L"orvanel-dump: cannot write the output: " +
-                                               GetSystemErrorText(code) + L"\n");
-            DWORD written = 0;
-            WriteFile(GetStdHandle(STD_ERROR_HANDLE), message.data(),
-                      static_cast<DWORD>(message.size()), &written, nullptr);
+    [[noreturn]] static void Failed(platform::ErrorCode code) {
+        if (!console::ReaderIsGone(code)) {
+            platform::ErrorCode ignored = 0;
+            console::Write(console::Stream::Error,
+                           ToUtf8(L"orvanel-dump: cannot write the output: " +
+                                  GetSystemErrorText(code) + L"\n"),
+                           ignored);
         }
-        ExitProcess(kExitOutputFailed);
+        console::Exit(kExitOutputFailed);
     }
 
-    HANDLE m_handle;
+    console::Stream m_stream;
     std::string m_buffer;
 };
 
@@ -118,26 +108,8 @@ private:
     RowStream& m_rows;
 };
 
-// Why the folder cannot be listed (permission denied, say), or ERROR_SUCCESS. A folder that
-// cannot be listed would otherwise give a header and nothing else, and look like an empty one.
-DWORD ListingError(const std::wstring& folder) {
-    std::wstring pattern = folder;
-    if (pattern.back() != L'\\') {
-        pattern += L'\\';
-    }
-    pattern += L'*';
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        const DWORD code = GetLastError();
-        return code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : code;
-    }
-    FindClose(search);
-    return ERROR_SUCCESS;
-}
-
 int UsageError(const std::wstring& why) {
-    Output err(STD_ERROR_HANDLE);
+    Output err(console::Stream::Error);
     err.Write(L"orvanel-dump: " + why + L"\n\n");
     err.Write(kUsage);
     return kExitBadArguments;
@@ -153,9 +125,10 @@ struct Options {
 };
 
 // The command line as options; false with the reason when it is not one that can be run.
-bool ParseArguments(int argc, wchar_t** argv, Options& options, std::wstring& error) {
+bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std::wstring& error) {
+    const int argc = static_cast<int>(argv.size());
     bool havePath = false;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 0; i < argc; ++i) {
         std::wstring_view arg = argv[i];
         std::optional<std::wstring_view> inlineValue;
         if (const auto equals = arg.find(L'='); arg.starts_with(L"--") && equals != arg.npos) {
@@ -241,34 +214,33 @@ std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path) {
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int RunDump(const std::vector<std::wstring>& arguments) {
     Options options;
     std::wstring error;
-    if (!ParseArguments(argc, argv, options, error)) {
+    if (!ParseArguments(arguments, options, error)) {
         return UsageError(error);
     }
     if (options.help) {
-        Output(STD_OUTPUT_HANDLE).Write(kUsage);
+        Output(console::Stream::Output).Write(kUsage);
         return 0;
     }
     const std::wstring& folder = options.path;
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    const bool oneFile =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        Output(STD_ERROR_HANDLE).Write(L"orvanel-dump: " + folder + L": no such folder\n");
+    const console::PathKind kind = console::Inspect(folder);
+    const bool oneFile = kind == console::PathKind::File;
+    if (kind == console::PathKind::Missing) {
+        Output(console::Stream::Error).Write(L"orvanel-dump: " + folder + L": no such folder\n");
         return kExitNotAFolder;
     }
     if (!oneFile) {
-        const DWORD listError = ListingError(folder);
-        if (listError != ERROR_SUCCESS) {
-            Output(STD_ERROR_HANDLE)
+        const platform::ErrorCode listError = console::ListingError(folder);
+        if (listError != 0) {
+            Output(console::Stream::Error)
                 .Write(L"orvanel-dump: " + folder + L": " + GetSystemErrorText(listError) + L"\n");
             return kExitNotAFolder;
         }
     }
 
-    Output out(STD_OUTPUT_HANDLE);
+    Output out(console::Stream::Output);
     RowStream rows(
         options.format, [&out](std::string_view line) { out.Write(line); }, options.filter);
     StreamScanOwner owner(options.mask, options.recursive, rows);
@@ -286,12 +258,12 @@ int wmain(int argc, wchar_t** argv) {
     } catch (const std::bad_alloc&) {
         rows.Finish();
         out.Flush();
-        Output(STD_ERROR_HANDLE).Write(L"orvanel-dump: out of memory\n");
+        Output(console::Stream::Error).Write(L"orvanel-dump: out of memory\n");
         return kExitOutOfMemory;
     }
     rows.Finish();
     out.Flush();
 
-    Output(STD_ERROR_HANDLE).Write(owner.status + L"\n");
+    Output(console::Stream::Error).Write(owner.status + L"\n");
     return 0;
 }

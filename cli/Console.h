@@ -1,0 +1,34 @@
+#pragma once
+
+#include "harvest/Platform.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What orvanel-dump needs of the system beyond the harvest, the Windows way (cli/ConsoleWin32)
+// or the POSIX way (cli/ConsolePosix). Each also holds the program's entry point, which hands
+// the arguments, as wide text, to RunDump.
+namespace console {
+
+enum class Stream { Output, Error };
+
+// Writes all of data; false with the system's error code when it cannot.
+bool Write(Stream stream, std::string_view data, platform::ErrorCode& error);
+
+// Whether a failed write means only that the reader went away (a closed pipe).
+bool ReaderIsGone(platform::ErrorCode error);
+
+// Ends the process at once with that status.
+[[noreturn]] void Exit(int status);
+
+enum class PathKind { Missing, Folder, File };
+PathKind Inspect(const std::wstring& path);
+
+// Why a folder cannot be listed (permission denied, say), or 0 when it can.
+platform::ErrorCode ListingError(const std::wstring& folder);
+
+} // namespace console
+
+// The program, after the entry point: arguments without the program's name.
+int RunDump(const std::vector<std::wstring>& arguments);

@@ -1,0 +1,66 @@
+#include "cli/Console.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace console {
+
+bool Write(Stream stream, std::string_view data, platform::ErrorCode& error) {
+    HANDLE handle = GetStdHandle(stream == Stream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        if (!WriteFile(handle, data.data() + done, chunk, &written, nullptr)) {
+            error = GetLastError();
+            return false;
+        }
+        if (written == 0) {
+            error = ERROR_WRITE_FAULT;
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+bool ReaderIsGone(platform::ErrorCode error) {
+    // Wine reports a pipe whose reader has gone as ERROR_PIPE_NOT_CONNECTED.
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ||
+           error == ERROR_PIPE_NOT_CONNECTED;
+}
+
+void Exit(int status) {
+    ExitProcess(static_cast<UINT>(status));
+}
+
+PathKind Inspect(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return PathKind::Missing;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
+}
+
+platform::ErrorCode ListingError(const std::wstring& folder) {
+    std::wstring pattern = folder;
+    if (pattern.empty() || pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    pattern += L'*';
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : code;
+    }
+    FindClose(search);
+    return ERROR_SUCCESS;
+}
+
+} // namespace console
+
+int wmain(int argc, wchar_t** argv) {
+    return RunDump(std::vector<std::wstring>(argv + 1, argv + argc));
+}
