@@ -128,9 +128,8 @@ private:
 
 ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
     TableReader reader(owner, folder, fileName);
-    const platform::ErrorCode code =
-        platform::ReadMessageTables(JoinPath(folder, fileName), reader);
-    if (code != 0) {
+    platform::ErrorCode code = 0;
+    if (!platform::ReadMessageTables(JoinPath(folder, fileName), reader, code)) {
         AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
     }
     ScanTally tally = reader.tally;

@@ -43,9 +43,9 @@ protected:
 
 // Opens path as a data module and hands every message table to sink, each bounded by its claimed
 // size and by the data that is really there, in the order of its resource directory (every name,
-// every language). Returns 0, or the code for the module's error row: it cannot be opened as a
-// module, or its tables cannot be listed (after the tables that could).
-ErrorCode ReadMessageTables(const std::wstring& path, TableSink& sink);
+// every language). False with the code for the module's error row when it cannot be opened as a
+// module or its tables cannot be listed (after the tables that could).
+bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error);
 
 // The system's raw text for an error code, empty when it has none.
 std::wstring ErrorText(ErrorCode code);

@@ -151,17 +151,18 @@ void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withS
     }
 }
 
-ErrorCode ReadMessageTables(const std::wstring& path, TableSink& sink) {
+bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error) {
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (module == nullptr) {
-        return GetLastError();
+        error = GetLastError();
+        return false;
     }
     const BOOL enumerated =
         EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
                            reinterpret_cast<LONG_PTR>(&sink));
-    const ErrorCode code = enumerated ? ERROR_SUCCESS : GetLastError();
+    error = enumerated ? ERROR_SUCCESS : GetLastError();
     FreeLibrary(module);
-    return code;
+    return enumerated != FALSE;
 }
 
 std::wstring ErrorText(ErrorCode code) {

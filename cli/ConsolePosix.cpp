@@ -1,0 +1,89 @@
+#include "cli/Console.h"
+#include "harvest/TextHelpers.h"
+#include "harvest/native/Utf8.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+
+namespace console {
+
+namespace {
+
+// The Windows codes that the output's failures are reported with, as the Windows build does.
+platform::ErrorCode FromErrno(int error) {
+    switch (error) {
+    case EPIPE:
+        return 109; // ERROR_BROKEN_PIPE
+    case ENOSPC:
+        return 112; // ERROR_DISK_FULL
+    case EBADF:
+        return 6; // ERROR_INVALID_HANDLE
+    case EACCES:
+    case EPERM:
+        return 5; // ERROR_ACCESS_DENIED
+    default:
+        return 29; // ERROR_WRITE_FAULT
+    }
+}
+
+} // namespace
+
+bool Write(Stream stream, std::string_view data, platform::ErrorCode& error) {
+    const int fd = stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO;
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            error = written < 0 ? FromErrno(errno) : 29;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool ReaderIsGone(platform::ErrorCode error) {
+    return error == 109;
+}
+
+void Exit(int status) {
+    std::_Exit(status);
+}
+
+PathKind Inspect(const std::wstring& path) {
+    struct stat info {};
+    if (::stat(ToUtf8(path).c_str(), &info) != 0) {
+        return PathKind::Missing;
+    }
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+platform::ErrorCode ListingError(const std::wstring& folder) {
+    DIR* dir = ::opendir(ToUtf8(folder).c_str());
+    if (dir == nullptr) {
+        return errno == EACCES || errno == EPERM ? 5 : 3; // access denied, or path not found
+    }
+    ::closedir(dir);
+    return 0;
+}
+
+} // namespace console
+
+int main(int argc, char** argv) {
+    // Letter case of names follows Unicode, not only ASCII; a closed pipe is a failed write.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    std::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(FromUtf8(argv[i]));
+    }
+    return RunDump(arguments);
+}

@@ -1,0 +1,273 @@
+// The native (POSIX) side of the harvest's platform seams, for orvanel-dump on Linux: folders
+// listed with readdir in the order Wine and NTFS list them, modules read with pread through the
+// loader's rules (PeReader), and the system's texts from tables made under Wine
+// (SystemTexts.inc, written by make_system_texts.exe).
+
+#include "harvest/Platform.h"
+#include "harvest/TextHelpers.h"
+#include "harvest/native/PeReader.h"
+#include "harvest/native/Utf8.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <cwctype>
+#include <memory>
+
+namespace platform {
+
+const wchar_t kPathSeparator = L'/';
+
+namespace {
+
+struct TextEntry {
+    std::uint32_t key;
+    const wchar_t* text;
+};
+
+#include "harvest/native/SystemTexts.inc"
+
+constexpr ErrorCode kFileNotFound = 2;    // ERROR_FILE_NOT_FOUND
+constexpr ErrorCode kAccessDenied = 5;    // ERROR_ACCESS_DENIED
+constexpr ErrorCode kNotEnoughMemory = 8; // ERROR_NOT_ENOUGH_MEMORY
+constexpr ErrorCode kModNotFound = 126;   // ERROR_MOD_NOT_FOUND, the loader's word for it
+constexpr ErrorCode kNameTooLong = 206;   // ERROR_FILENAME_EXCED_RANGE
+
+ErrorCode FromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return kModNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return kAccessDenied;
+    case ENAMETOOLONG:
+        return kNameTooLong;
+    case ENOMEM:
+        return kNotEnoughMemory;
+    default:
+        return kFileNotFound;
+    }
+}
+
+// An open file read with pread.
+class FileSource : public pe::ByteSource {
+public:
+    FileSource(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+    std::uint64_t Size() const override { return m_size; }
+    bool Read(std::uint64_t offset, void* out, std::size_t size) const override {
+        if (offset > m_size || m_size - offset < size) {
+            return false;
+        }
+        auto* at = static_cast<char*>(out);
+        while (size > 0) {
+            const ssize_t got = ::pread(m_fd, at, size, static_cast<off_t>(offset));
+            if (got <= 0) {
+                if (got < 0 && errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            at += got;
+            offset += static_cast<std::uint64_t>(got);
+            size -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int m_fd;
+    std::uint64_t m_size;
+};
+
+// The key by which Wine and NTFS order a folder's entries: the upper-cased name, compared as
+// UTF-16 code units.
+std::u16string ListingKey(const std::wstring& name) {
+    std::u16string key;
+    key.reserve(name.size());
+    for (wchar_t c : name) {
+        const auto upper = static_cast<std::uint32_t>(std::towupper(static_cast<wint_t>(c)));
+        if (upper >= 0x10000) {
+            key += static_cast<char16_t>(0xD800 + ((upper - 0x10000) >> 10));
+            key += static_cast<char16_t>(0xDC00 + ((upper - 0x10000) & 0x3FF));
+        } else {
+            key += static_cast<char16_t>(upper);
+        }
+    }
+    return key;
+}
+
+void SortAsListed(std::vector<std::wstring>& names) {
+    std::vector<std::pair<std::u16string, std::wstring>> keyed;
+    keyed.reserve(names.size());
+    for (std::wstring& name : names) {
+        keyed.emplace_back(ListingKey(name), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto& entry : keyed) {
+        names.push_back(std::move(entry.second));
+    }
+}
+
+// The mask's wildcards: "*" any run, "?" any one character, letter case aside.
+bool MatchesMask(const wchar_t* name, const wchar_t* mask) {
+    const wchar_t* star = nullptr;
+    const wchar_t* resume = nullptr;
+    while (*name != L'\0') {
+        if (*mask == L'*') {
+            star = mask++;
+            resume = name;
+        } else if (*mask == L'?' ||
+                   (*mask != L'\0' && std::towupper(static_cast<wint_t>(*mask)) ==
+                                          std::towupper(static_cast<wint_t>(*name)))) {
+            ++mask;
+            ++name;
+        } else if (star != nullptr) {
+            mask = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*mask == L'*') {
+        ++mask;
+    }
+    return *mask == L'\0';
+}
+
+template <class Table, std::size_t N>
+const wchar_t* Lookup(const Table (&table)[N], std::uint32_t key) {
+    const auto found = std::lower_bound(std::begin(table), std::end(table), key,
+                                        [](const Table& e, std::uint32_t k) { return e.key < k; });
+    return found != std::end(table) && found->key == key ? found->text : nullptr;
+}
+
+} // namespace
+
+bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
+    struct stat info {};
+    if (::stat(ToUtf8(folder).c_str(), &info) != 0) {
+        return false;
+    }
+    identity = {};
+    identity.first = static_cast<unsigned long long>(info.st_dev);
+    const auto inode = static_cast<std::uint64_t>(info.st_ino);
+    std::memcpy(identity.second.data(), &inode, sizeof inode);
+    return true;
+}
+
+void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withSubfolders,
+                std::vector<std::wstring>& files, std::vector<std::wstring>& subfolders) {
+    const std::string path = ToUtf8(folder);
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const std::wstring pattern = mask.empty() ? L"*" : mask;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+            continue;
+        }
+        // Links are followed: a link to a folder is a folder; one that leads nowhere, a file.
+        struct stat info {};
+        const std::string full = path + "/" + name;
+        const bool isDirectory = ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        std::wstring wide = FromUtf8(name);
+        if (isDirectory) {
+            if (withSubfolders) {
+                subfolders.push_back(std::move(wide));
+            }
+        } else if (MatchesMask(wide.c_str(), pattern.c_str())) {
+            files.push_back(std::move(wide));
+        }
+    }
+    ::closedir(dir);
+    SortAsListed(files);
+    SortAsListed(subfolders);
+}
+
+bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error) {
+    const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = FromErrno(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? kAccessDenied : FromErrno(errno);
+        ::close(fd);
+        return false;
+    }
+    const FileSource file(fd, static_cast<std::uint64_t>(info.st_size));
+    std::vector<pe::TableLocation> tables;
+    const bool listed = pe::FindMessageTables(file, tables, error);
+    std::vector<std::uint8_t> data;
+    for (const pe::TableLocation& table : tables) {
+        // At most the file's size and a page of zeros: nothing that the file claims.
+        data.assign(static_cast<std::size_t>(table.fileBytes + table.zeroBytes), 0);
+        if (table.fileBytes > 0 &&
+            !file.Read(table.offset, data.data(), static_cast<std::size_t>(table.fileBytes))) {
+            continue;
+        }
+        sink.OnTable(table.language, data.data(), data.size());
+    }
+    ::close(fd);
+    return listed;
+}
+
+std::wstring ErrorText(ErrorCode code) {
+    const wchar_t* text = Lookup(kErrorTexts, code);
+    return text != nullptr ? text : L"";
+}
+
+std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType) {
+    constexpr std::uint32_t kNativeLanguageName = 4; // LOCALE_SNATIVELANGNAME
+    const wchar_t* name =
+        lcType == kNativeLanguageName ? Lookup(kLanguageNames, language) : nullptr;
+    return name != nullptr ? name : L"";
+}
+
+void AnsiToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) {
+    out.resize(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        out[i] = bytes[i] < 0x80 ? static_cast<wchar_t>(bytes[i])
+                                 : static_cast<wchar_t>(kAnsiHighHalf[bytes[i] - 0x80]);
+    }
+}
+
+void Utf8ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) {
+    out = FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes), size));
+}
+
+void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) {
+    out.clear();
+    const std::size_t units = size / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t c = static_cast<std::uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
+            const std::uint32_t low =
+                static_cast<std::uint32_t>(bytes[2 * i + 2] | bytes[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        out += static_cast<wchar_t>(
+            c); // a lone surrogate stays, as in UTF-16; UTF-8 output replaces it
+    }
+}
+
+int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
+    // orvanel-dump keeps its rows in the order found and never sorts them: a plain order.
+    return a.compare(b);
+}
+
+} // namespace platform

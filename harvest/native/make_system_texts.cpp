@@ -1,0 +1,86 @@
+// Writes harvest/native/SystemTexts.inc to standard output: the texts that the native build of
+// orvanel-dump takes from tables instead of from the system, as this platform (Wine, where the
+// tests run it) gives them: the error texts of the codes that the native build reports, every
+// language's native name, and the ANSI code page's upper half. A test runs it and compares.
+
+#include "harvest/Platform.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// The errors that the native build's reader, listing and output can report.
+constexpr DWORD kCodes[] = {0,   2,   3,   5,   6,   8,   14,  18,  29,   31,   32,   87,   109,
+                            112, 123, 126, 193, 206, 232, 233, 998, 1006, 1812, 1813, 1814, 1815};
+
+// A wide string literal of the text (UTF-16 units, pairs joined).
+std::string Literal(const std::wstring& text) {
+    std::string out = "L\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        char buffer[16];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else if (c < 0x100 && c < 0xA0) {
+            std::snprintf(buffer, sizeof buffer, "\\%03o", c); // octal: never runs on
+            out += buffer;
+        } else if (c < 0x10000) {
+            std::snprintf(buffer, sizeof buffer, "\\u%04X", c);
+            out += buffer;
+        } else {
+            std::snprintf(buffer, sizeof buffer, "\\U%08X", c);
+            out += buffer;
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+int wmain() {
+    CPINFO info{};
+    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) {
+        std::fprintf(stderr, "the ANSI code page %u is not a single-byte one\n", GetACP());
+        return 1;
+    }
+    std::printf("// The system's texts for the native build of orvanel-dump, as Wine gives them.\n"
+                "// Written by make_system_texts.exe (harvest/native/make_system_texts.cpp); do\n"
+                "// not edit: a test runs it again and compares.\n\n");
+    std::printf("// Code page %u, bytes 0x80 to 0xFF.\n", GetACP());
+    std::printf("const std::uint32_t kAnsiHighHalf[128] = {\n");
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const char byte = static_cast<char>(b);
+        wchar_t wide = 0xFFFD;
+        MultiByteToWideChar(CP_ACP, 0, &byte, 1, &wide, 1);
+        std::printf("%s0x%04X,%s", (b & 7) == 0 ? "    " : " ", static_cast<unsigned>(wide),
+                    (b & 7) == 7 ? "\n" : "");
+    }
+    std::printf("};\n\nconst TextEntry kErrorTexts[] = {\n");
+    for (DWORD code : kCodes) {
+        const std::wstring text = platform::ErrorText(code);
+        if (!text.empty()) {
+            std::printf("    {%lu, %s},\n", static_cast<unsigned long>(code),
+                        Literal(text).c_str());
+        }
+    }
+    std::printf("};\n\nconst TextEntry kLanguageNames[] = {\n");
+    for (unsigned language = 0; language <= 0xFFFF; ++language) {
+        const std::wstring name = platform::LocaleText(static_cast<std::uint16_t>(language), 4);
+        if (!name.empty()) {
+            std::printf("    {%u, %s},\n", language, Literal(name).c_str());
+        }
+    }
+    std::printf("};\n");
+    return 0;
+}
