@@ -2,6 +2,14 @@
 
 void AppendCell(std::wstring& line, std::wstring_view cell, RowFormat format) {
     if (format == RowFormat::Tsv) {
+        bool plain = true; // most cells need no escape: one pass finds out
+        for (wchar_t c : cell) {
+            plain = plain && c != L'\\' && c != L'\t' && c != L'\r' && c != L'\n';
+        }
+        if (plain) {
+            line.append(cell);
+            return;
+        }
         for (wchar_t c : cell) {
             switch (c) {
             case L'\\':

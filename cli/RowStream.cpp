@@ -54,13 +54,31 @@ void RowStream::DeleteAllRows() {
 }
 
 void RowStream::WriteLine(const std::array<std::wstring_view, kMessageColumnCount>& cells) {
-    m_line.clear();
+    // Straight to UTF-8; only a cell that needs escaping or quoting goes through AppendCell.
+    m_utf8.clear();
     for (int column = 0; column < kMessageColumnCount; ++column) {
         if (column != 0) {
-            m_line += CellSeparator(m_format);
+            m_utf8 += static_cast<char>(CellSeparator(m_format));
         }
-        AppendCell(m_line, cells[column], m_format);
+        const std::wstring_view cell = cells[column];
+        // A superset of what needs escaping (TSV) or quoting (CSV), found in one branch-free pass.
+        const wchar_t first = m_format == RowFormat::Tsv ? L'\\' : L',';
+        const wchar_t second = m_format == RowFormat::Tsv ? L'\\' : L'"';
+        unsigned special = 0;
+        for (wchar_t c : cell) {
+            special |= static_cast<unsigned>(c < 0x20) | static_cast<unsigned>(c == first) |
+                       static_cast<unsigned>(c == second);
+        }
+        if (special == 0) {
+            AppendUtf8(m_utf8, cell);
+        } else {
+            m_line.clear();
+            AppendCell(m_line, cell, m_format);
+            AppendUtf8(m_utf8, m_line);
+        }
     }
-    m_line += LineEnd(m_format);
-    m_sink(ToUtf8(m_line));
+    for (const wchar_t* end = LineEnd(m_format); *end != L'\0'; ++end) {
+        m_utf8 += static_cast<char>(*end);
+    }
+    m_sink(m_utf8);
 }

@@ -41,4 +41,5 @@ private:
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;
     std::wstring m_line;
+    std::string m_utf8;
 };

@@ -64,8 +64,12 @@ bool IsTrailingSpace(wchar_t c) {
 } // namespace
 
 void FlattenMessageText(std::wstring& text) {
-    size_t out = 0;
-    for (size_t in = 0; in < text.size(); ++in) {
+    // Up to the first CR nothing changes.
+    size_t out = text.find(L'\r');
+    if (out == std::wstring::npos) {
+        out = text.size();
+    }
+    for (size_t in = out; in < text.size(); ++in) {
         if (text[in] == L'\r' && in + 1 < text.size() && text[in + 1] == L'\n') {
             text[out++] = L' ';
             ++in;
@@ -82,7 +86,27 @@ void FlattenMessageText(std::wstring& text) {
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
+    AppendUtf8(out, text);
+    return out;
+}
+
+void AppendUtf8(std::string& out, std::wstring_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // A run of ASCII, copied in one go: most text is.
+        std::size_t end = i;
+        while (end < text.size() && static_cast<std::uint32_t>(text[end]) < 0x80) {
+            ++end;
+        }
+        if (end > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (end - i));
+            char* to = out.data() + at;
+            for (std::size_t k = i; k < end; ++k) {
+                *to++ = static_cast<char>(text[k]);
+            }
+            i = end - 1;
+            continue;
+        }
         std::uint32_t c = static_cast<std::uint32_t>(text[i]);
         if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
             const auto low = static_cast<std::uint32_t>(text[i + 1]);
@@ -110,7 +134,6 @@ std::string ToUtf8(std::wstring_view text) {
             out += static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return out;
 }
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {

@@ -23,6 +23,8 @@ void FlattenMessageText(std::wstring& text);
 // Wide text (UTF-16, or UTF-32 where wchar_t has 32 bits) to UTF-8; unpaired surrogates and
 // values that are not characters become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
+// The same, appended to out.
+void AppendUtf8(std::string& out, std::wstring_view text);
 
 // folder + one backslash + name, whether or not folder already ends in one.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

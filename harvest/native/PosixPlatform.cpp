@@ -248,21 +248,22 @@ void Utf8ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) 
 }
 
 void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) {
-    out.clear();
     const std::size_t units = size / 2;
+    out.resize(units);
+    std::size_t length = 0;
     for (std::size_t i = 0; i < units; ++i) {
         std::uint32_t c = static_cast<std::uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-            const std::uint32_t low =
-                static_cast<std::uint32_t>(bytes[2 * i + 2] | bytes[2 * i + 3] << 8);
+            const auto low = static_cast<std::uint32_t>(bytes[2 * i + 2] | bytes[2 * i + 3] << 8);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
                 ++i;
             }
         }
-        out += static_cast<wchar_t>(
-            c); // a lone surrogate stays, as in UTF-16; UTF-8 output replaces it
+        // A lone surrogate stays, as in UTF-16; the UTF-8 output replaces it.
+        out[length++] = static_cast<wchar_t>(c);
     }
+    out.resize(length);
 }
 
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {

@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Times orvanel-dump's two builds side by side in one run: the Windows build under Wine (with a
+Wine server already running, as it is between calls in a row), the native build, and the native floor
+(native-find-bench: the tables found and read, nothing decoded or written), over Wine's own
+DLLs and over a flat folder of 2,000 copies of one module. Prints medians and ratios.
+
+  dump_bench.py BUILD_DIR MODULE [--runs N]
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+WINE_DLLS = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+
+
+def seconds(command, env):
+    start = time.perf_counter()
+    subprocess.run(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=True)
+    return time.perf_counter() - start
+
+
+def median_of(command, env, runs):
+    seconds(command, env)  # warm: page cache, and the Wine server's start
+    return statistics.median(seconds(command, env) for _ in range(runs))
+
+
+def main():
+    build, module = sys.argv[1], sys.argv[2]
+    runs = int(sys.argv[sys.argv.index("--runs") + 1]) if "--runs" in sys.argv else 5
+    env = dict(os.environ, WINEDEBUG="-all")
+    flat = tempfile.mkdtemp(prefix="orvanel-dump-bench-")
+    # The Wine server stays up for a few seconds after each run: the warm run starts it, and the
+    # timed runs, one right after another, find it running.
+    try:
+        for i in range(2000):
+            shutil.copy(module, os.path.join(flat, f"m{i:04d}.dll"))
+        print(f"median of {runs} runs, seconds")
+        print(f"{'folder':<12} {'wine':>8} {'native':>8} {'floor':>8} {'wine/native':>12} "
+              f"{'native/floor':>13}")
+        for label, folder in (("Wine's DLLs", WINE_DLLS), ("2000 x 128", flat)):
+            windows = "Z:" + folder.replace("/", "\\")
+            wine = median_of(["wine", os.path.join(build, "orvanel-dump.exe"), windows], env, runs)
+            native = median_of([os.path.join(build, "native", "orvanel-dump"), folder], env, runs)
+            floor = median_of([os.path.join(build, "native", "native-find-bench"), folder], env,
+                              runs)
+            print(f"{label:<12} {wine:8.3f} {native:8.3f} {floor:8.3f} {wine / native:12.1f} "
+                  f"{native / floor:13.2f}")
+    finally:
+        shutil.rmtree(flat)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
