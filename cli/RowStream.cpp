@@ -3,11 +3,14 @@
 #include "harvest/TextHelpers.h"
 
 void RowStream::WriteHeader() {
-    std::array<std::wstring_view, kMessageColumnCount> headers;
+    m_line.clear();
     for (int column = 0; column < kMessageColumnCount; ++column) {
-        headers[column] = kMessageColumnHeaders[column];
+        if (column != 0) {
+            m_line += static_cast<char>(CellSeparator(m_format));
+        }
+        Encode(kMessageColumnHeaders[column], m_line);
     }
-    WriteLine(headers);
+    EndLine();
 }
 
 void RowStream::Finish() {
@@ -15,34 +18,41 @@ void RowStream::Finish() {
         return;
     }
     m_pending = false;
+    for (int column = 1; column < kMessageColumnCount; ++column) {
+        if (!m_set[column]) {
+            Assign(column, {});
+        }
+    }
     if (!m_filter.Keeps(m_cells)) {
         return;
     }
-    std::array<std::wstring_view, kMessageColumnCount> cells;
+    m_line.clear();
     for (int column = 0; column < kMessageColumnCount; ++column) {
-        cells[column] = m_cells[column];
+        if (column != 0) {
+            m_line += static_cast<char>(CellSeparator(m_format));
+        }
+        m_line += m_encoded[column];
     }
-    WriteLine(cells);
+    EndLine();
 }
 
 int RowStream::AppendRow(std::wstring_view moduleName) {
     Finish();
-    for (std::wstring& cell : m_cells) {
-        cell.clear();
-    }
-    m_cells[COL_MODULE_NAME] = moduleName;
+    m_set.fill(false);
+    Assign(COL_MODULE_NAME, moduleName);
     m_pending = true;
     return m_rows++;
 }
 
 void RowStream::SetCell(int row, int column, std::wstring_view text) {
     if (m_pending && row == m_rows - 1 && column > 0 && column < kMessageColumnCount) {
-        m_cells[column] = text;
+        Assign(column, text);
     }
 }
 
 std::wstring RowStream::GetCell(int row, int column) const {
-    if (m_pending && row == m_rows - 1 && column >= 0 && column < kMessageColumnCount) {
+    if (m_pending && row == m_rows - 1 && column >= 0 && column < kMessageColumnCount &&
+        m_set[column]) {
         return m_cells[column];
     }
     return {};
@@ -53,32 +63,38 @@ void RowStream::DeleteAllRows() {
     m_rows = 0;
 }
 
-void RowStream::WriteLine(const std::array<std::wstring_view, kMessageColumnCount>& cells) {
-    // Straight to UTF-8; only a cell that needs escaping or quoting goes through AppendCell.
-    m_utf8.clear();
-    for (int column = 0; column < kMessageColumnCount; ++column) {
-        if (column != 0) {
-            m_utf8 += static_cast<char>(CellSeparator(m_format));
-        }
-        const std::wstring_view cell = cells[column];
-        // A superset of what needs escaping (TSV) or quoting (CSV), found in one branch-free pass.
-        const wchar_t first = m_format == RowFormat::Tsv ? L'\\' : L',';
-        const wchar_t second = m_format == RowFormat::Tsv ? L'\\' : L'"';
-        unsigned special = 0;
-        for (wchar_t c : cell) {
-            special |= static_cast<unsigned>(c < 0x20) | static_cast<unsigned>(c == first) |
-                       static_cast<unsigned>(c == second);
-        }
-        if (special == 0) {
-            AppendUtf8(m_utf8, cell);
-        } else {
-            m_line.clear();
-            AppendCell(m_line, cell, m_format);
-            AppendUtf8(m_utf8, m_line);
-        }
+void RowStream::Assign(int column, std::wstring_view text) {
+    m_set[column] = true;
+    // Module, folder and language repeat on almost every row: their line text is made once.
+    if (m_cells[column] != text) {
+        m_cells[column].assign(text);
+        m_encoded[column].clear(); // its room is kept for the next row
+        Encode(text, m_encoded[column]);
     }
+}
+
+void RowStream::Encode(std::wstring_view cell, std::string& out) {
+    // A superset of what needs escaping (TSV) or quoting (CSV), found in one branch-free pass;
+    // only such a cell goes through AppendCell.
+    const wchar_t first = m_format == RowFormat::Tsv ? L'\\' : L',';
+    const wchar_t second = m_format == RowFormat::Tsv ? L'\\' : L'"';
+    unsigned special = 0;
+    for (wchar_t c : cell) {
+        special |= static_cast<unsigned>(c < 0x20) | static_cast<unsigned>(c == first) |
+                   static_cast<unsigned>(c == second);
+    }
+    if (special == 0) {
+        AppendUtf8(out, cell);
+    } else {
+        m_escaped.clear();
+        AppendCell(m_escaped, cell, m_format);
+        AppendUtf8(out, m_escaped);
+    }
+}
+
+void RowStream::EndLine() {
     for (const wchar_t* end = LineEnd(m_format); *end != L'\0'; ++end) {
-        m_utf8 += static_cast<char>(*end);
+        m_line += static_cast<char>(*end);
     }
-    m_sink(m_utf8);
+    m_sink(m_line);
 }

@@ -32,7 +32,12 @@ public:
     void DeleteAllRows() override;
 
 private:
-    void WriteLine(const std::array<std::wstring_view, kMessageColumnCount>& cells);
+    // Sets a cell of the row being written, and its text in the line's format.
+    void Assign(int column, std::wstring_view text);
+    // Appends a cell to out in the line's format (escaped or quoted) and in UTF-8.
+    void Encode(std::wstring_view cell, std::string& out);
+    // Ends the line and hands it on.
+    void EndLine();
 
     RowFormat m_format;
     LineSink m_sink;
@@ -40,6 +45,8 @@ private:
     int m_rows = 0;
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;
-    std::wstring m_line;
-    std::string m_utf8;
+    std::array<std::string, kMessageColumnCount> m_encoded; // each cell as the line holds it
+    std::array<bool, kMessageColumnCount> m_set{};          // written in the current row
+    std::wstring m_escaped;
+    std::string m_line;
 };

@@ -91,6 +91,20 @@ std::string ToUtf8(std::wstring_view text) {
 }
 
 void AppendUtf8(std::string& out, std::wstring_view text) {
+    // Text that is all ASCII, most of it, is narrowed in one pass that the compiler vectorises.
+    std::uint32_t high = 0;
+    for (wchar_t c : text) {
+        high |= static_cast<std::uint32_t>(c);
+    }
+    if (high < 0x80) {
+        const std::size_t at = out.size();
+        out.resize(at + text.size());
+        char* to = out.data() + at;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            to[i] = static_cast<char>(text[i]);
+        }
+        return;
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
         // A run of ASCII, copied in one go: most text is.
         std::size_t end = i;

@@ -250,6 +250,16 @@ void Utf8ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) 
 void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) {
     const std::size_t units = size / 2;
     out.resize(units);
+    // Without surrogates, each unit is its character: widened in one vectorised pass.
+    std::uint32_t surrogates = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        const auto c = static_cast<std::uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        out[i] = static_cast<wchar_t>(c);
+        surrogates |= static_cast<std::uint32_t>((c & 0xF800) == 0xD800);
+    }
+    if (surrogates == 0) {
+        return;
+    }
     std::size_t length = 0;
     for (std::size_t i = 0; i < units; ++i) {
         std::uint32_t c = static_cast<std::uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
