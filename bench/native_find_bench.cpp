@@ -34,8 +34,14 @@ int main(int argc, char** argv) {
     }
     const auto start = std::chrono::steady_clock::now();
     const std::wstring folder = FromUtf8(argv[1]);
-    std::vector<std::wstring> files, subfolders;
-    platform::ListFolder(folder, L"*.dll", false, files, subfolders);
+    std::vector<std::wstring> files;
+    platform::EnumFilesInFolder(
+        folder, L"*.dll",
+        [](const std::wstring&, const wchar_t* name, int, void* list) {
+            static_cast<std::vector<std::wstring>*>(list)->emplace_back(name);
+            return true;
+        },
+        &files);
     Counter counter;
     for (const std::wstring& file : files) {
         platform::ErrorCode error = 0;

@@ -10,6 +10,34 @@
 
 namespace {
 
+// State of one folder level, handed to the two scan callbacks.
+struct FolderScanContext {
+    ScanOwner* pOwner = nullptr;
+    ScanTally* pTally = nullptr;
+    // The level's subfolders, in the order of the listing, which the scan enters once the level's
+    // files are done.
+    std::vector<std::wstring>* pSubfolders = nullptr;
+};
+
+// Scans a file of the level into the owner's list and adds its tally.
+bool ScanFileProc(const std::wstring& folder, const wchar_t* fileName, int, void* context) {
+    auto* scan = static_cast<FolderScanContext*>(context);
+    if (scan != nullptr && scan->pOwner != nullptr) {
+        *scan->pTally += ScanModule(*scan->pOwner, folder, fileName);
+    }
+    return true;
+}
+
+// Notes a subfolder of the level, to be scanned after the level's files.
+bool ScanSubfolderProc(const std::wstring& folder, const wchar_t* subfolderName, int,
+                       void* context) {
+    auto* scan = static_cast<FolderScanContext*>(context);
+    if (scan != nullptr && scan->pSubfolders != nullptr) {
+        scan->pSubfolders->push_back(JoinPath(folder, subfolderName));
+    }
+    return true;
+}
+
 // A folder on the way down from the top, while its subfolders are scanned. It keeps the owner
 // busy while it is on the way.
 struct Level {
@@ -36,14 +64,11 @@ ScanTally ScanFolder(ScanOwner& owner, const std::wstring& folder) {
         level.tally.nFolders = 1;
         level.hasIdentity = hasIdentity;
         level.identity = identity;
-        const std::wstring mask = owner.GetMaskText(); // read afresh at every level
-        std::vector<std::wstring> files;
-        platform::ListFolder(path, mask, owner.IsRecursive(), files, level.subfolders);
-        for (const std::wstring& file : files) {
-            level.tally += ScanModule(owner, path, file);
-        }
-        for (std::wstring& subfolder : level.subfolders) {
-            subfolder = JoinPath(path, subfolder);
+        FolderScanContext context{&owner, &level.tally, &level.subfolders};
+        const std::wstring mask = owner.GetMaskText(); // the mask and switch, afresh every level
+        platform::EnumFilesInFolder(path, mask, ScanFileProc, &context);
+        if (owner.IsRecursive()) {
+            platform::EnumSubfolders(path, ScanSubfolderProc, &context);
         }
         if (hasIdentity) {
             onTheWay.insert(identity);

@@ -93,15 +93,16 @@ void AppendErrorRow(MessageList& list, const std::wstring& fileName, const std::
     list.SetCell(row, COL_ERROR, GetSystemErrorText(code));
 }
 
-// Each message table of a module: counted, room reserved for its rows, and its rows written.
-class TableReader : public platform::TableSink {
+// State of one module scan: each message table of the module is counted, room is reserved for
+// its rows, and its rows are written.
+class ModuleScanContext : public platform::TableSink {
 public:
-    TableReader(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName)
-        : m_owner(owner), m_folder(folder), m_fileName(fileName) {}
+    ModuleScanContext(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName)
+        : pOwner(&owner), strFileName(fileName), strFolder(folder) {}
 
     void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) override {
         const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
-        MessageList& list = m_owner.GetMessageList();
+        MessageList& list = pOwner->GetMessageList();
         // Room for the rows the table can really yield, not for what it claims: a crafted table
         // can claim four billion rows in a few bytes.
         const std::uint64_t reservation = list.GetRowCount() + announcement.maxRows;
@@ -112,27 +113,25 @@ public:
         table.nTables = 1;
         tally += table;
 
-        RowWriter writer(list, m_fileName, m_folder, language);
+        RowWriter writer(list, strFileName, strFolder, language);
         MessageTable::Decode(data, size, writer);
     }
 
+    ScanOwner* pOwner;
+    const std::wstring& strFileName;
+    const std::wstring& strFolder;
     ScanTally tally;
-
-private:
-    ScanOwner& m_owner;
-    const std::wstring& m_folder;
-    const std::wstring& m_fileName;
 };
 
 } // namespace
 
 ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
-    TableReader reader(owner, folder, fileName);
+    ModuleScanContext context(owner, folder, fileName);
     platform::ErrorCode code = 0;
-    if (!platform::ReadMessageTables(JoinPath(folder, fileName), reader, code)) {
+    if (!platform::ReadMessageTables(JoinPath(folder, fileName), context, code)) {
         AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
     }
-    ScanTally tally = reader.tally;
+    ScanTally tally = context.tally;
     tally.nFilesSearched = 1;
     return tally;
 }

@@ -26,11 +26,16 @@ using FolderIdentity = std::pair<unsigned long long, std::array<unsigned char, 1
 // False when the identity cannot be read.
 bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity);
 
-// The entries of folder in the order of the platform's listing: the non-directory entries that
-// match mask ("*" when empty), and, when asked, the subfolders ("." and ".." left out). A folder
-// that cannot be listed has none.
-void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withSubfolders,
-                std::vector<std::wstring>& files, std::vector<std::wstring>& subfolders);
+// callback(folder, name, index, userData): true to go on, false to stop.
+using FolderEntryProc = bool (*)(const std::wstring& folder, const wchar_t* name, int index,
+                                 void* userData);
+
+// Calls callback for every non-directory entry of folder that matches mask ("*" when empty), in
+// the order of the platform's listing. False when the folder cannot be listed.
+bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
+                       FolderEntryProc callback, void* userData);
+// Calls callback for every directory entry of folder other than "." and "..".
+bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData);
 
 // Receives a module's message tables, one at a time; the data lives until the call returns.
 class TableSink {

@@ -163,14 +163,16 @@ bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
     return true;
 }
 
-void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withSubfolders,
-                std::vector<std::wstring>& files, std::vector<std::wstring>& subfolders) {
+namespace {
+
+// A folder's entries, directories or the files that match mask, in Wine's listing order.
+bool ListEntries(const std::wstring& folder, const wchar_t* mask, bool wantDirectories,
+                 std::vector<std::wstring>& names) {
     const std::string path = ToUtf8(folder);
     DIR* dir = ::opendir(path.c_str());
     if (dir == nullptr) {
-        return;
+        return errno == ENOENT || errno == ENOTDIR; // nothing there is an empty listing
     }
-    const std::wstring pattern = mask.empty() ? L"*" : mask;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
@@ -180,18 +182,48 @@ void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withS
         struct stat info {};
         const std::string full = path + "/" + name;
         const bool isDirectory = ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        if (isDirectory != wantDirectories) {
+            continue;
+        }
         std::wstring wide = FromUtf8(name);
-        if (isDirectory) {
-            if (withSubfolders) {
-                subfolders.push_back(std::move(wide));
-            }
-        } else if (MatchesMask(wide.c_str(), pattern.c_str())) {
-            files.push_back(std::move(wide));
+        if (wantDirectories || MatchesMask(wide.c_str(), mask)) {
+            names.push_back(std::move(wide));
         }
     }
     ::closedir(dir);
-    SortAsListed(files);
-    SortAsListed(subfolders);
+    SortAsListed(names);
+    return true;
+}
+
+bool Walk(const std::wstring& folder, const std::vector<std::wstring>& names,
+          FolderEntryProc callback, void* userData) {
+    int index = 0;
+    for (const std::wstring& name : names) {
+        if (!callback(folder, name.c_str(), index++, userData)) {
+            break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
+                       FolderEntryProc callback, void* userData) {
+    std::vector<std::wstring> files;
+    if (folder.empty() || callback == nullptr ||
+        !ListEntries(folder, mask.empty() ? L"*" : mask.c_str(), false, files)) {
+        return false;
+    }
+    return Walk(folder, files, callback, userData);
+}
+
+bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData) {
+    std::vector<std::wstring> subfolders;
+    if (folder.empty() || callback == nullptr || !ListEntries(folder, L"*", true, subfolders)) {
+        return false;
+    }
+    return Walk(folder, subfolders, callback, userData);
 }
 
 bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error) {

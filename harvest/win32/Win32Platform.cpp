@@ -25,18 +25,29 @@ bool IsDotOrDotDot(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
-// The entries of an open search, directories or not as asked; the search is closed. What a
-// failed FindNextFileW or FindClose leaves (ERROR_NO_MORE_FILES at a normal end) changes nothing:
-// what was listed is what the scan gets.
-void WalkSearch(HANDLE search, WIN32_FIND_DATAW& findData, bool wantDirectories,
-                std::vector<std::wstring>& names) {
+// Walks an open search, directories or not as asked, and closes it. What a failed FindNextFileW
+// or FindClose leaves (ERROR_NO_MORE_FILES at a normal end) changes nothing: what was listed is
+// what the scan gets.
+bool WalkSearch(HANDLE search, WIN32_FIND_DATAW& findData, const std::wstring& folder,
+                bool wantDirectories, FolderEntryProc callback, void* userData) {
+    int index = 0;
     do {
         const bool isDirectory = (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (wantDirectories ? isDirectory && !IsDotOrDotDot(findData.cFileName) : !isDirectory) {
-            names.emplace_back(findData.cFileName);
+            if (!callback(folder, findData.cFileName, index++, userData)) {
+                break;
+            }
         }
     } while (FindNextFileW(search, &findData));
     FindClose(search);
+    return true;
+}
+
+// A first search that found nothing: a folder without matches (or without the folder itself)
+// is an empty listing, anything else (access denied, say) a failure.
+bool NothingToList() {
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
 // How many of the wanted bytes from data on are committed, readable memory. A table's size is
@@ -124,31 +135,37 @@ bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
     return known;
 }
 
-void ListFolder(const std::wstring& folder, const std::wstring& mask, bool withSubfolders,
-                std::vector<std::wstring>& files, std::vector<std::wstring>& subfolders) {
-    if (folder.empty()) {
-        return;
+bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
+                       FolderEntryProc callback, void* userData) {
+    if (folder.empty() || callback == nullptr) {
+        return false;
     }
+    const std::wstring pattern = WithTrailingBackslash(folder) + (mask.empty() ? L"*" : mask);
     WIN32_FIND_DATAW findData;
-    const std::wstring filePattern = WithTrailingBackslash(folder) + (mask.empty() ? L"*" : mask);
-    HANDLE search = FindFirstFileW(filePattern.c_str(), &findData);
-    if (search != INVALID_HANDLE_VALUE) {
-        WalkSearch(search, findData, false, files);
+    HANDLE search = FindFirstFileW(pattern.c_str(), &findData);
+    if (search == INVALID_HANDLE_VALUE) {
+        return NothingToList();
     }
-    if (!withSubfolders) {
-        return;
+    return WalkSearch(search, findData, folder, false, callback, userData);
+}
+
+bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData) {
+    if (folder.empty() || callback == nullptr) {
+        return false;
     }
-    const std::wstring allPattern = WithTrailingBackslash(folder) + L"*";
-    search = FindFirstFileExW(allPattern.c_str(), FindExInfoStandard, &findData,
-                              FindExSearchLimitToDirectories, nullptr, 0);
+    const std::wstring pattern = WithTrailingBackslash(folder) + L"*";
+    WIN32_FIND_DATAW findData;
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &findData,
+                                     FindExSearchLimitToDirectories, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         // Not every platform or file system knows the extended search: the plain one lists the
         // same entries, and the walk keeps only the directories.
-        search = FindFirstFileW(allPattern.c_str(), &findData);
+        search = FindFirstFileW(pattern.c_str(), &findData);
     }
-    if (search != INVALID_HANDLE_VALUE) {
-        WalkSearch(search, findData, true, subfolders);
+    if (search == INVALID_HANDLE_VALUE) {
+        return NothingToList();
     }
+    return WalkSearch(search, findData, folder, true, callback, userData);
 }
 
 bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error) {
