@@ -37,7 +37,15 @@ bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
 // Calls callback for every directory entry of folder other than "." and "..".
 bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData);
 
+// The most message tables read of one module: no real module has more than a few dozen, and a
+// crafted directory can name billions (every name and language pointing at the same data).
+constexpr std::size_t kMaxTablesPerModule = 65536;
+// And the most bytes of tables: a gibibyte, far beyond any real module's.
+constexpr std::uint64_t kMaxTableBytesPerModule = std::uint64_t{1} << 30;
+
 // Receives a module's message tables, one at a time; the data lives until the call returns.
+// Reading a module ends, as if its directory ended there, once it has given kMaxTablesPerModule
+// tables or kMaxTableBytesPerModule bytes.
 class TableSink {
 public:
     virtual void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) = 0;

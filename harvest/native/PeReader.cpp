@@ -27,16 +27,20 @@ struct Fault {};
 class Mapping {
 public:
     explicit Mapping(const ByteSource& file)
-        : m_file(file), m_size((file.Size() + kPage - 1) / kPage * kPage) {}
+        : m_file(file), m_size((file.Size() + kPage - 1) / kPage * kPage),
+          m_budget(std::max<std::uint64_t>(std::uint64_t{64} << 20, 16 * m_size)) {}
 
     std::uint64_t Size() const { return m_size; }
     std::uint64_t FileSize() const { return m_file.Size(); }
 
-    // Bytes at offset, zeros where the file has ended; throws Fault past the mapping.
+    // Bytes at offset, zeros where the file has ended; throws Fault past the mapping, and once
+    // the directory's walk has read more than a generous multiple of the file (a crafted
+    // directory can make its lookups read the same long names billions of times).
     void Read(std::uint64_t offset, void* out, std::size_t size) const {
-        if (offset > m_size || m_size - offset < size) {
+        if (offset > m_size || m_size - offset < size || size > m_budget) {
             throw Fault{};
         }
+        m_budget -= size;
         const std::uint64_t fileSize = m_file.Size();
         const std::size_t fromFile =
             offset >= fileSize
@@ -62,6 +66,7 @@ public:
 private:
     const ByteSource& m_file;
     std::uint64_t m_size;
+    mutable std::uint64_t m_budget;
 };
 
 // The headers that the resource functions read, as they read them.
@@ -176,9 +181,11 @@ Entry ReadEntry(const Mapping& map, const Directory& dir, std::uint32_t index) {
 std::u16string ReadName(const Mapping& map, std::uint64_t root, std::uint32_t offset) {
     const std::uint64_t at = root + (offset & ~kHighBit);
     const std::uint16_t length = map.U16(at);
+    std::vector<std::uint8_t> bytes(2 * std::size_t{length});
+    map.Read(at + 2, bytes.data(), bytes.size()); // one read, not one per character
     std::u16string text(length, u'\0');
     for (std::uint16_t i = 0; i < length; ++i) {
-        text[i] = static_cast<char16_t>(map.U16(at + 2 + 2 * std::uint64_t{i}));
+        text[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     }
     return text;
 }
@@ -352,6 +359,8 @@ bool FindMessageTables(const ByteSource& file, std::vector<TableLocation>& table
         return false;
     }
     const Mapping map(file);
+    const std::size_t first = tables.size();
+    std::size_t counted = first;
     const auto nt = NtHeader(map);
     if (!nt) {
         error = kBadExeFormat;
@@ -377,7 +386,15 @@ bool FindMessageTables(const ByteSource& file, std::vector<TableLocation>& table
             error = 0;
             return false;
         }
-        for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint64_t bytes = 0;
+        const auto full = [&] {
+            for (; counted < tables.size(); ++counted) {
+                bytes += tables[counted].fileBytes + tables[counted].zeroBytes;
+            }
+            return tables.size() - first >= platform::kMaxTablesPerModule ||
+                   bytes >= platform::kMaxTableBytesPerModule;
+        };
+        for (std::uint32_t i = 0; i < count && !full(); ++i) {
             const Entry entry = ReadEntry(map, names, i);
             std::optional<ResourceKey> key;
             if ((entry.name & kHighBit) != 0) {
@@ -402,7 +419,7 @@ bool FindMessageTables(const ByteSource& file, std::vector<TableLocation>& table
             try {
                 const Directory langs = ReadDirectory(map, *languages);
                 const std::uint32_t langCount = std::uint32_t{langs.named} + langs.ids;
-                for (std::uint32_t j = 0; j < langCount; ++j) {
+                for (std::uint32_t j = 0; j < langCount && !full(); ++j) {
                     const Entry lang = ReadEntry(map, langs, j);
                     LocateTable(map, headers, *key, static_cast<std::uint16_t>(lang.name & 0xFFFF),
                                 tables);

@@ -77,31 +77,44 @@ bool IsMessageTableType(LPCWSTR type) {
     return IS_INTRESOURCE(type) && LOWORD(reinterpret_cast<ULONG_PTR>(type)) == kMessageTableType;
 }
 
+// What both enumeration callbacks share: where the tables go, and how many went.
+struct Enumeration {
+    TableSink* sink;
+    std::size_t tables = 0;
+    std::uint64_t bytes = 0;
+    bool Full() const { return tables >= kMaxTablesPerModule || bytes >= kMaxTableBytesPerModule; }
+};
+
 BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWSTR name,
                                             WORD language, LONG_PTR context) {
-    auto* sink = reinterpret_cast<TableSink*>(context);
-    if (sink == nullptr || !IsMessageTableType(type)) {
+    auto* enumeration = reinterpret_cast<Enumeration*>(context);
+    if (enumeration == nullptr || !IsMessageTableType(type) || enumeration->Full()) {
         return FALSE;
     }
+    TableSink* sink = enumeration->sink;
     // A table that cannot be found again, loaded or locked is passed over.
     HRSRC resource = FindResourceExW(module, MAKEINTRESOURCEW(kMessageTableType), name, language);
     HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
     const auto* data =
         loaded != nullptr ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
     if (data != nullptr) {
-        sink->OnTable(language, data, ReadableExtent(data, SizeofResource(module, resource)));
+        const std::size_t size = ReadableExtent(data, SizeofResource(module, resource));
+        ++enumeration->tables;
+        enumeration->bytes += size;
+        sink->OnTable(language, data, size);
     }
     return TRUE;
 }
 
 BOOL CALLBACK EnumMessageTableNamesProc(HMODULE module, LPCWSTR type, LPWSTR name,
                                         LONG_PTR context) {
-    if (context == 0 || !IsMessageTableType(type)) {
+    auto* enumeration = reinterpret_cast<Enumeration*>(context);
+    if (enumeration == nullptr || !IsMessageTableType(type)) {
         return FALSE;
     }
     EnumResourceLanguagesW(module, MAKEINTRESOURCEW(kMessageTableType), name,
                            EnumMessageTableLanguagesProc, context);
-    return TRUE;
+    return enumeration->Full() ? FALSE : TRUE; // a full module ends its enumeration
 }
 
 } // namespace
@@ -174,12 +187,15 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
         error = GetLastError();
         return false;
     }
+    Enumeration enumeration{&sink};
     const BOOL enumerated =
         EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
-                           reinterpret_cast<LONG_PTR>(&sink));
-    error = enumerated ? ERROR_SUCCESS : GetLastError();
+                           reinterpret_cast<LONG_PTR>(&enumeration));
+    // Stopped at the limit, the enumeration reports failure: it went as far as it was to.
+    const bool ok = enumerated != FALSE || enumeration.Full();
+    error = ok ? ERROR_SUCCESS : GetLastError();
     FreeLibrary(module);
-    return enumerated != FALSE;
+    return ok;
 }
 
 std::wstring ErrorText(ErrorCode code) {

@@ -200,6 +200,16 @@ TEST(ScanModule, TablesEndWhereTheModulesMemoryEnds) {
     EXPECT_LT(cut.rows.size(), 300u);
 }
 
+// A directory that names 80,000 tables over the same few bytes ends after 65,536 of them, as if
+// the directory ended there: no error row.
+TEST(ScanModule, AModulesTablesEndAtTheLimit) {
+    const Scanned s = Scan(FixtureFolder() + L"\\limits", L"many.dll");
+    EXPECT_EQ(s.tally.nTables, 65536);
+    ASSERT_EQ(s.rows.size(), 65536u);
+    EXPECT_EQ(s.rows.back()[COL_MESSAGE_TEXT], L"Many 0.");
+    EXPECT_EQ(s.rows.back()[COL_ERROR], L"");
+}
+
 TEST(ScanModule, FilesWithoutTablesBecomeOneErrorRow) {
     TempFolder temp;
     temp.CopyFixture(L"notable.dll", L"notable.dll");
