@@ -49,7 +49,9 @@ public:
         if (fromFile > 0 && !m_file.Read(offset, out, fromFile)) {
             throw Fault{};
         }
-        std::memset(static_cast<std::uint8_t*>(out) + fromFile, 0, size - fromFile);
+        if (size > fromFile) { // (an empty read may come with no buffer at all)
+            std::memset(static_cast<std::uint8_t*>(out) + fromFile, 0, size - fromFile);
+        }
     }
     std::uint16_t U16(std::uint64_t offset) const {
         std::uint8_t b[2];

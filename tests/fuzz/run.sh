@@ -28,7 +28,7 @@ fi
 /usr/bin/python3 "$root/tests/fuzz/seed_corpus.py" "$out/seeds" \
     /usr/lib/x86_64-linux-gnu/wine/x86_64-windows "$build/tests/fixtures"
 mkdir -p "$out/corpus" "$out/modules" "$out/module-corpus"
-cp "$build"/tests/fixtures/*.dll "$out/modules/"
+cp "$build"/tests/fixtures/*.dll "$root"/tests/fuzz/regressions/* "$out/modules/"
 find /usr/lib/x86_64-linux-gnu/wine/x86_64-windows -name '*.dll' -size -64k \
     -exec cp {} "$out/modules/" \; 2>/dev/null || true
 cd "$out"
