@@ -37,6 +37,7 @@ constexpr ErrorCode kAccessDenied = 5;    // ERROR_ACCESS_DENIED
 constexpr ErrorCode kNotEnoughMemory = 8; // ERROR_NOT_ENOUGH_MEMORY
 constexpr ErrorCode kModNotFound = 126;   // ERROR_MOD_NOT_FOUND, the loader's word for it
 constexpr ErrorCode kNameTooLong = 206;   // ERROR_FILENAME_EXCED_RANGE
+constexpr ErrorCode kFileInvalid = 1006;  // ERROR_FILE_INVALID: not a file that can be mapped
 
 ErrorCode FromErrno(int error) {
     switch (error) {
@@ -227,14 +228,16 @@ bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* 
 }
 
 bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error) {
-    const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks: a named pipe or a device in the folder is opened without waiting, and only
+    // a regular file is read.
+    const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = FromErrno(errno);
         return false;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? kAccessDenied : FromErrno(errno);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? kAccessDenied : kFileInvalid;
         ::close(fd);
         return false;
     }
