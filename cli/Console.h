@@ -25,9 +25,6 @@ bool ReaderIsGone(platform::ErrorCode error);
 enum class PathKind { Missing, Folder, File };
 PathKind Inspect(const std::wstring& path);
 
-// Why a folder cannot be listed (permission denied, say), or 0 when it can.
-platform::ErrorCode ListingError(const std::wstring& folder);
-
 } // namespace console
 
 // The program, after the entry point: arguments without the program's name.

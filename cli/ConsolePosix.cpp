@@ -2,7 +2,6 @@
 #include "harvest/TextHelpers.h"
 #include "harvest/native/Utf8.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,15 +63,6 @@ PathKind Inspect(const std::wstring& path) {
         return PathKind::Missing;
     }
     return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
-}
-
-platform::ErrorCode ListingError(const std::wstring& folder) {
-    DIR* dir = ::opendir(ToUtf8(folder).c_str());
-    if (dir == nullptr) {
-        return errno == EACCES || errno == EPERM ? 5 : 3; // access denied, or path not found
-    }
-    ::closedir(dir);
-    return 0;
 }
 
 } // namespace console

@@ -43,22 +43,6 @@ PathKind Inspect(const std::wstring& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
 }
 
-platform::ErrorCode ListingError(const std::wstring& folder) {
-    std::wstring pattern = folder;
-    if (pattern.empty() || pattern.back() != L'\\') {
-        pattern += L'\\';
-    }
-    pattern += L'*';
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        const DWORD code = GetLastError();
-        return code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : code;
-    }
-    FindClose(search);
-    return ERROR_SUCCESS;
-}
-
 } // namespace console
 
 int wmain(int argc, wchar_t** argv) {

@@ -232,7 +232,7 @@ int RunDump(const std::vector<std::wstring>& arguments) {
         return kExitNotAFolder;
     }
     if (!oneFile) {
-        const platform::ErrorCode listError = console::ListingError(folder);
+        const platform::ErrorCode listError = platform::ListingError(folder);
         if (listError != 0) {
             Output(console::Stream::Error)
                 .Write(L"orvanel-dump: " + folder + L": " + GetSystemErrorText(listError) + L"\n");

@@ -36,6 +36,9 @@ bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
                        FolderEntryProc callback, void* userData);
 // Calls callback for every directory entry of folder other than "." and "..".
 bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData);
+// Why folder cannot be listed (permission denied, say), or 0 when it can: the listings above
+// give such a folder no entries, and a scan counts it as a folder like any other.
+ErrorCode ListingError(const std::wstring& folder);
 
 // The most message tables read of one module: no real module has more than a few dozen, and a
 // crafted directory can name billions (every name and language pointing at the same data).

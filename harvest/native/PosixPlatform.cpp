@@ -219,6 +219,15 @@ bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
     return Walk(folder, files, callback, userData);
 }
 
+ErrorCode ListingError(const std::wstring& folder) {
+    DIR* dir = ::opendir(ToUtf8(folder).c_str());
+    if (dir == nullptr) {
+        return errno == ENOENT || errno == ENOTDIR ? 0 : FromErrno(errno);
+    }
+    ::closedir(dir);
+    return 0;
+}
+
 bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData) {
     std::vector<std::wstring> subfolders;
     if (folder.empty() || callback == nullptr || !ListEntries(folder, L"*", true, subfolders)) {

@@ -162,6 +162,16 @@ bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
     return WalkSearch(search, findData, folder, false, callback, userData);
 }
 
+ErrorCode ListingError(const std::wstring& folder) {
+    WIN32_FIND_DATAW findData;
+    HANDLE search = FindFirstFileW((WithTrailingBackslash(folder) + L"*").c_str(), &findData);
+    if (search == INVALID_HANDLE_VALUE) {
+        return NothingToList() ? ERROR_SUCCESS : GetLastError();
+    }
+    FindClose(search);
+    return ERROR_SUCCESS;
+}
+
 bool EnumSubfolders(const std::wstring& folder, FolderEntryProc callback, void* userData) {
     if (folder.empty() || callback == nullptr) {
         return false;
