@@ -185,7 +185,7 @@ void CMessageListDlg::OnCancel() {
     OnClosed();
 }
 
-CMessageListDlg* CMessageListDlg::NewestShownResults() {
+CMessageListDlg* CMessageListDlg::NewestShownResults() const {
     for (auto it = m_resultWindows.rbegin(); it != m_resultWindows.rend(); ++it) {
         if (CMessageListDlg* inside = (*it)->NewestShownResults()) {
             return inside;
@@ -204,7 +204,7 @@ HWND CMessageListDlg::WindowToActivateOnHide() const {
     if (m_pCreator == nullptr) {
         return ui::Dialog::WindowToActivateOnHide();
     }
-    CMessageListDlg* next = const_cast<CMessageListDlg*>(this)->NewestShownResults();
+    CMessageListDlg* next = NewestShownResults();
     for (CMessageListDlg* up = m_pCreator; next == nullptr && up != nullptr; up = up->m_pCreator) {
         if (up->m_hWnd != nullptr && up->IsWindowVisible()) {
             next = up;

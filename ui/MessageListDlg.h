@@ -74,7 +74,7 @@ private:
     void OnClosed();
     void ReleaseClosedResults();
     // The newest results window in this window's tree that is on screen, or null.
-    CMessageListDlg* NewestShownResults();
+    CMessageListDlg* NewestShownResults() const;
     HWND WindowToActivateOnHide() const override;
 
     ListViewMessageList m_rows{m_listCtrl};
