@@ -29,13 +29,11 @@ void CFindDlg::DoDataExchange(ui::DataExchange& dx) {
     ui::DDX_Check(dx, IDC_FIND_MATCHCASE, m_bMatchCase);
 }
 
-LRESULT CFindDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Posted before the OK handling stores the controls in the members, so the list window
+void CFindDlg::OnOK() {
+    // Posted before the default handling stores the controls in the members, so the list window
     // reads them only after that handling has ended.
-    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
-        ::PostMessageW(GetParent(), WM_FIND_REQUEST, 0, 0);
-    }
-    return ui::Dialog::WindowProc(message, wParam, lParam);
+    ::PostMessageW(GetParent(), WM_FIND_REQUEST, 0, 0);
+    ui::Dialog::OnOK();
 }
 
 BOOL CFindDlg::OnInitDialog() {

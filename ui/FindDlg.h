@@ -24,6 +24,6 @@ public:
     SearchRequest GetRequest() const;
 
     void DoDataExchange(ui::DataExchange& dx) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
     BOOL OnInitDialog() override;
 };

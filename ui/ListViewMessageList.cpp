@@ -47,33 +47,22 @@ int ListViewMessageList::FindModuleName(int start, std::wstring_view text, bool 
     return -1;
 }
 
-bool ListViewMessageList::OnNotify(NMHDR& header, LRESULT& result) const {
-    if (header.hwndFrom != m_control.m_hWnd) {
-        return false;
+void ListViewMessageList::GetDispInfo(LVITEMW& item) const {
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        // As much as the control's buffer holds, always terminated.
+        const std::wstring_view cell = m_rows.Cell(item.iItem, item.iSubItem);
+        const std::size_t length =
+            std::min(cell.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
+        std::copy_n(cell.data(), length, item.pszText);
+        item.pszText[length] = L'\0';
     }
-    if (header.code == LVN_GETDISPINFOW) {
-        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-        if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-            // As much as the control's buffer holds, always terminated.
-            const std::wstring_view cell = m_rows.Cell(item.iItem, item.iSubItem);
-            const std::size_t length =
-                std::min(cell.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
-            std::copy_n(cell.data(), length, item.pszText);
-            item.pszText[length] = L'\0';
-        }
-        result = 0;
-        return true;
+}
+
+int ListViewMessageList::FindItem(const NMLVFINDITEMW& find) const {
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    const bool whole = (find.lvfi.flags & LVFI_STRING) != 0;
+    if ((!partial && !whole) || find.lvfi.psz == nullptr) {
+        return -1;
     }
-    if (header.code == LVN_ODFINDITEMW) {
-        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
-        const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
-        const bool whole = (find.lvfi.flags & LVFI_STRING) != 0;
-        result = -1;
-        if ((partial || whole) && find.lvfi.psz != nullptr) {
-            result = FindModuleName(find.iStart, find.lvfi.psz, partial,
-                                    (find.lvfi.flags & LVFI_WRAP) != 0);
-        }
-        return true;
-    }
-    return false;
+    return FindModuleName(find.iStart, find.lvfi.psz, partial, (find.lvfi.flags & LVFI_WRAP) != 0);
 }

@@ -32,10 +32,10 @@ public:
     // Set once, from the style of the window's template, before the first row.
     void SetOrder(MemoryMessageList::Order order) { m_rows.SetOrder(order); }
 
-    // Answers the control's requests: the text of a cell (LVN_GETDISPINFO) and the row that
-    // typing the first letters of a module name goes to (LVN_ODFINDITEM). False for any other
-    // notification.
-    bool OnNotify(NMHDR& header, LRESULT& result) const;
+    // Answers the control's requests: the text of a cell (LVN_GETDISPINFO), and the row that
+    // typing the first letters of a module name goes to (LVN_ODFINDITEM; -1 for none).
+    void GetDispInfo(LVITEMW& item) const;
+    int FindItem(const NMLVFINDITEMW& find) const;
 
     // The first row from start on, wrapping round to the top where asked, whose module name
     // begins with (partial) or is (whole) the text, letter case aside; -1 when none.

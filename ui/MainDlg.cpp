@@ -18,7 +18,6 @@ static_assert(kPickerFlags == 4114);
 UI_BEGIN_MESSAGE_MAP(CMainDlg, CMessageListDlg)
 UI_ON_BN_CLICKED(IDC_OPEN_DIR, OnOpenDirectory)
 UI_ON_WM_SIZE(OnSize)
-UI_ON_BN_CLICKED(IDC_FIND_BUTTON, OnFindButton)
 UI_ON_WM_TIMER(OnTimer)
 UI_END_MESSAGE_MAP()
 
@@ -37,10 +36,6 @@ BOOL CMainDlg::DestroyWindow() {
 
 void CMainDlg::DoDataExchange(ui::DataExchange& dx) {
     CMessageListDlg::DoDataExchange(dx);
-}
-
-LRESULT CMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return CMessageListDlg::WindowProc(message, wParam, lParam);
 }
 
 BOOL CMainDlg::OnInitDialog() {

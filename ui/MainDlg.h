@@ -15,7 +15,6 @@ public:
     static constexpr UINT_PTR IDT_START_BROWSE = 123;
 
     BOOL DestroyWindow() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
 
     // ScanOwner, through the window's controls.

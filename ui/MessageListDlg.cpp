@@ -25,6 +25,12 @@ UI_ON_BN_CLICKED(IDC_FIND_BUTTON, OnFindButton)
 UI_ON_WM_SIZE(OnSize)
 UI_ON_WM_DRAWITEM(OnDrawItem)
 UI_ON_WM_CONTEXTMENU(OnContextMenu)
+UI_ON_NOTIFY(LVN_GETDISPINFOW, IDC_MESSAGE_LIST, OnGetDispInfo)
+UI_ON_NOTIFY(LVN_ODFINDITEMW, IDC_MESSAGE_LIST, OnFindItem)
+// Answered here and never passed on: to the system's dialog procedure WM_FIND_REQUEST is
+// DM_SETDEFID, which would take the window's default button away.
+UI_ON_MESSAGE(WM_FIND_REQUEST, OnFindRequest)
+UI_ON_MESSAGE(WM_RESULTS_CLOSED, ReleaseClosedResults)
 UI_END_MESSAGE_MAP()
 
 CMessageListDlg::CMessageListDlg(ui::Window* parent) : CMessageListDlg(IDD_MAIN, parent) {}
@@ -72,24 +78,13 @@ void CMessageListDlg::AdjustTemplate(ui::DialogTemplate& dialogTemplate) {
     *style = (*style | LVS_OWNERDATA) & ~kSortStyles;
 }
 
-LRESULT CMessageListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NOTIFY && lParam != 0) {
-        LRESULT result = 0;
-        if (m_rows.OnNotify(*reinterpret_cast<NMHDR*>(lParam), result)) {
-            return result;
-        }
-    }
-    // Answered here and not passed on: to the system's dialog procedure WM_FIND_REQUEST is
-    // DM_SETDEFID, which would take the window's default button away.
-    if (message == WM_FIND_REQUEST) {
-        OnFindRequest();
-        return 0;
-    }
-    if (message == WM_RESULTS_CLOSED) {
-        ReleaseClosedResults();
-        return 0;
-    }
-    return ui::Dialog::WindowProc(message, wParam, lParam);
+LRESULT CMessageListDlg::OnGetDispInfo(NMLVDISPINFOW& info) {
+    m_rows.GetDispInfo(info.item);
+    return 0;
+}
+
+LRESULT CMessageListDlg::OnFindItem(NMLVFINDITEMW& find) {
+    return m_rows.FindItem(find);
 }
 
 BOOL CMessageListDlg::OnInitDialog() {

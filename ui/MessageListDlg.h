@@ -35,7 +35,6 @@ public:
     const MemoryMessageList& Rows() const { return m_rows.Rows(); }
 
     BOOL DestroyWindow() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
 
     // Height of the strip above the list that holds the find button and the main window's
@@ -58,6 +57,9 @@ protected:
     void OnFindButton();
     void OnSize(UINT type, int cx, int cy);
     void OnDrawItem(int controlId, DRAWITEMSTRUCT* item);
+    // The list's requests for the cells it draws and for the row that typing goes to.
+    LRESULT OnGetDispInfo(NMLVDISPINFOW& info);
+    LRESULT OnFindItem(NMLVFINDITEMW& find);
     // The list's menu, with its one item "Copy".
     void OnContextMenu(HWND window, POINT screen);
     // Puts the selected row on the clipboard (see RowText); no selection copies nothing.

@@ -196,6 +196,13 @@ bool Dialog::DispatchThroughMaps(UINT message, WPARAM wParam, LPARAM lParam, LRE
                 (entry->code != HIWORD(wParam) || entry->id != LOWORD(wParam))) {
                 continue;
             }
+            if (message == WM_NOTIFY) {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (header == nullptr || entry->code != header->code ||
+                    entry->id != header->idFrom) {
+                    continue;
+                }
+            }
             result = entry->thunk(*this, wParam, lParam);
             return true;
         }

@@ -2,16 +2,18 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
 namespace ui {
 
 class Dialog;
 
-// One entry of a message map: a message (for WM_COMMAND also a notification code and a control
-// identifier) and the thunk that calls the handler.
+// One entry of a message map: a message (for WM_COMMAND and WM_NOTIFY also a notification code
+// and a control identifier) and the thunk that calls the handler.
 struct MessageMapEntry {
     UINT message;
-    UINT code;
-    UINT id;
+    UINT code; // WM_COMMAND: the notification code in wParam; WM_NOTIFY: NMHDR::code
+    UINT id;   // WM_COMMAND: the control in wParam; WM_NOTIFY: NMHDR::idFrom
     LRESULT (*thunk)(Dialog& self, WPARAM wParam, LPARAM lParam);
 };
 
@@ -32,6 +34,30 @@ template <auto Handler> using HandlerClass = typename ClassOf<decltype(Handler)>
 template <auto Handler> LRESULT Command(Dialog& self, WPARAM, LPARAM) {
     (static_cast<HandlerClass<Handler>&>(self).*Handler)();
     return 0;
+}
+
+// A message of our own: the handler takes both parameters and gives the result, or takes none
+// and gives none (the result is then 0).
+template <auto Handler> LRESULT Message(Dialog& self, WPARAM wParam, LPARAM lParam) {
+    auto& object = static_cast<HandlerClass<Handler>&>(self);
+    if constexpr (std::is_invocable_v<decltype(Handler), HandlerClass<Handler>&, WPARAM, LPARAM>) {
+        return (object.*Handler)(wParam, lParam);
+    } else {
+        (object.*Handler)();
+        return 0;
+    }
+}
+
+// A control's notification: the handler takes the notification's own structure (NMHDR for those
+// that carry nothing more) and gives the result.
+template <class Pointer> struct NotifyHeader;
+template <class C, class R, class Header> struct NotifyHeader<R (C::*)(Header&)> {
+    using type = Header;
+};
+
+template <auto Handler> LRESULT Notify(Dialog& self, WPARAM, LPARAM lParam) {
+    using Header = typename NotifyHeader<decltype(Handler)>::type;
+    return (static_cast<HandlerClass<Handler>&>(self).*Handler)(*reinterpret_cast<Header*>(lParam));
 }
 
 template <auto Handler> LRESULT Size(Dialog& self, WPARAM wParam, LPARAM lParam) {
@@ -87,6 +113,13 @@ public:                                                                         
 
 #define UI_ON_BN_CLICKED(id, handler)                                                              \
     {WM_COMMAND, BN_CLICKED, id, &::ui::thunks::Command<&ThisClass::handler>},
+// handler(notification): a control's WM_NOTIFY of one code, from the control id.
+#define UI_ON_NOTIFY(code, id, handler)                                                            \
+    {WM_NOTIFY, static_cast<UINT>(code), id, &::ui::thunks::Notify<&ThisClass::handler>},
+// handler(wParam, lParam) or handler(): a message of the program's own (WM_APP and up, or WM_USER
+// and up).
+#define UI_ON_MESSAGE(message, handler)                                                            \
+    {message, 0, 0, &::ui::thunks::Message<&ThisClass::handler>},
 #define UI_ON_WM_SIZE(handler) {WM_SIZE, 0, 0, &::ui::thunks::Size<&ThisClass::handler>},
 #define UI_ON_WM_TIMER(handler) {WM_TIMER, 0, 0, &::ui::thunks::Timer<&ThisClass::handler>},
 // handler(window, screenPoint): the point is (-1, -1) when the menu was asked for by keyboard.
