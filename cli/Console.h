@@ -25,6 +25,10 @@ bool ReaderIsGone(platform::ErrorCode error);
 enum class PathKind { Missing, Folder, File };
 PathKind Inspect(const std::wstring& path);
 
+// The folder of the system's own modules (System32 on Windows, Wine's module folder on Linux
+// where Wine is installed); empty when there is none.
+std::wstring SystemModuleFolder();
+
 } // namespace console
 
 // The program, after the entry point: arguments without the program's name.

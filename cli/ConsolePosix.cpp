@@ -65,6 +65,18 @@ PathKind Inspect(const std::wstring& path) {
     return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
 }
 
+std::wstring SystemModuleFolder() {
+    // Where Debian's, Fedora's and WineHQ's packages put Wine's 64-bit modules.
+    for (const wchar_t* folder :
+         {L"/usr/lib/x86_64-linux-gnu/wine/x86_64-windows", L"/usr/lib64/wine/x86_64-windows",
+          L"/usr/lib/wine/x86_64-windows", L"/opt/wine-stable/lib64/wine/x86_64-windows"}) {
+        if (Inspect(folder) == PathKind::Folder) {
+            return folder;
+        }
+    }
+    return {};
+}
+
 } // namespace console
 
 int main(int argc, char** argv) {

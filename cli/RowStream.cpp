@@ -23,9 +23,6 @@ void RowStream::Finish() {
             Assign(column, {});
         }
     }
-    if (!m_filter.Keeps(m_cells)) {
-        return;
-    }
     m_line.clear();
     for (int column = 0; column < kMessageColumnCount; ++column) {
         if (column != 0) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "cli/RowFilter.h"
 #include "cli/RowFormat.h"
 #include "harvest/MessageList.h"
 
@@ -16,8 +15,7 @@ class RowStream : public MessageList {
 public:
     using LineSink = std::function<void(std::string_view utf8Line)>;
 
-    RowStream(RowFormat format, LineSink sink, RowFilter filter = {})
-        : m_format(format), m_sink(std::move(sink)), m_filter(std::move(filter)) {}
+    RowStream(RowFormat format, LineSink sink) : m_format(format), m_sink(std::move(sink)) {}
 
     // The line of column headers.
     void WriteHeader();
@@ -41,7 +39,6 @@ private:
 
     RowFormat m_format;
     LineSink m_sink;
-    RowFilter m_filter; // rows it leaves out are read and then dropped, never written
     int m_rows = 0;
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;

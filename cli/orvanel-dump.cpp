@@ -1,8 +1,11 @@
 // orvanel-dump: lists the message tables of the modules in a folder as TSV or CSV on stdout.
 
 #include "cli/Console.h"
+#include "cli/Explain.h"
 #include "cli/RowStream.h"
+#include "harvest/Codes.h"
 #include "harvest/FolderScan.h"
+#include "harvest/MessageQuery.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/ScanOwner.h"
 #include "harvest/TextHelpers.h"
@@ -16,8 +19,10 @@
 namespace {
 
 const wchar_t kUsage[] =
-    L"Usage: orvanel-dump [--mask PATTERN] [--recursive] [--format tsv|csv] [--code VALUE]\n"
-    L"                    [--lang LCID]... FOLDER|FILE\n"
+    L"Usage: orvanel-dump [--mask PATTERN] [--recursive] [--format tsv|csv] [--code CODE]...\n"
+    L"                    [--event ID]... [--lang LANGUAGE]... FOLDER|FILE\n"
+    L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--mask PATTERN] [--recursive]\n"
+    L"                    [FOLDER|FILE]\n"
     L"\n"
     L"Lists every message of every message table (resource type 11) in every language of the\n"
     L"modules in FOLDER that match PATTERN (default \"*.dll\"), or of the one module FILE, one\n"
@@ -31,23 +36,40 @@ const wchar_t kUsage[] =
     L"  2  bad arguments\n"
     L"  3  the output could not be written (quietly when its reader has gone)\n"
     L"  4  out of memory; what was harvested before is written\n"
+    L"  5  --explain: some CODE has no symbolic name and no text in FOLDER\n"
     L"\n"
     L"  --mask PATTERN    file mask, one wildcard pattern (default *.dll; empty means *)\n"
     L"  --recursive       scan subfolders too, depth first\n"
     L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
-    L"  --code VALUE      only the messages whose identifier is VALUE: decimal (5), hexadecimal\n"
-    L"                    (0x5, 0x00000005) or a negative 32-bit number (-2147024891). An\n"
-    L"                    HRESULT of the Win32 facility (0x8007xxxx) also finds the Win32 code\n"
-    L"                    in its low 16 bits. Error rows are left out.\n"
-    L"  --lang LCID       only the messages of that language number (1033); may be repeated.\n"
-    L"                    Error rows are left out.\n"
+    L"  --code CODE       only the messages of CODE, read every way below; may be repeated\n"
+    L"  --event ID        only the messages whose identifier's low 16 bits are ID: an event id,\n"
+    L"                    whatever its qualifier bits (701 finds 0xB00002BD); may be repeated\n"
+    L"  --lang LANGUAGE   only the messages of LANGUAGE: a number (1041, 0x411) or a locale name\n"
+    L"                    (ja-JP, ja, de); may be repeated. A language with a region also takes\n"
+    L"                    the tables stored under the language alone (1041 takes 17, as the\n"
+    L"                    loader does); the language alone (17, ja) takes every region of it.\n"
+    L"  --explain CODE... for a person: every reading of each CODE with its fields, every\n"
+    L"                    symbolic name with its header, then every text for it in FOLDER (by\n"
+    L"                    default the system's module folder) in the languages of --lang (by\n"
+    L"                    default yours and English). The arguments after it are CODEs up to the\n"
+    L"                    next option or an argument that names a folder or file.\n"
     L"  --help            show this text\n"
-    L"Every option that takes a value may also be written --option=VALUE.\n";
+    L"Every option that takes a value may also be written --option=VALUE. --code, --event and\n"
+    L"--lang leave error rows out.\n"
+    L"\n"
+    L"A CODE is decimal (5), hexadecimal (0x80070005, or C0000005: hex digits with a letter), a\n"
+    L"negative 32-bit number (-2147024891) or a symbolic name of winerror.h, ntstatus.h,\n"
+    L"wininet.h, lmerr.h or mferror.h, letter case aside (ERROR_ACCESS_DENIED, E_ACCESSDENIED,\n"
+    L"STATUS_ACCESS_VIOLATION). It finds the messages of the value itself; of the Win32 code\n"
+    L"in an HRESULT 0x8007xxxx, and of that HRESULT for a Win32 code; of the NTSTATUS that an\n"
+    L"HRESULT with the NT bit wraps (0xD0000022: 0xC0000022); and of the Win32 code that the\n"
+    L"system maps an NTSTATUS to (0xC0000022: 5).\n";
 
 constexpr int kExitNotAFolder = 1;
 constexpr int kExitBadArguments = 2;
 constexpr int kExitOutputFailed = 3;
 constexpr int kExitOutOfMemory = 4;
+constexpr int kExitUnknownCode = 5;
 
 // A standard handle, written in UTF-8 through a buffer. A write that fails ends the process at
 // once: with a message when the output is lost, quietly when its reader has gone (a pipe into a
@@ -89,23 +111,27 @@ private:
     std::string m_buffer;
 };
 
-// The scan's owner: the mask and switch from the command line, the rows straight to the output.
-class StreamScanOwner : public ScanOwner {
+// The scan's owner: the mask, the switch and the query from the command line; the rows go to
+// the output as they come (a dump) or into memory (an explanation).
+class CommandScanOwner : public ScanOwner {
 public:
-    StreamScanOwner(std::wstring mask, bool recursive, RowStream& rows)
-        : m_mask(std::move(mask)), m_recursive(recursive), m_rows(rows) {}
+    CommandScanOwner(std::wstring mask, bool recursive, const MessageQuery& query,
+                     MessageList& rows)
+        : m_mask(std::move(mask)), m_recursive(recursive), m_query(query), m_rows(rows) {}
 
     MessageList& GetMessageList() override { return m_rows; }
     std::wstring GetMaskText() override { return m_mask; }
     bool IsRecursive() override { return m_recursive; }
     void SetStatusText(const std::wstring& text) override { status = text; }
+    const MessageQuery* GetQuery() override { return &m_query; }
 
     std::wstring status;
 
 private:
     std::wstring m_mask;
     bool m_recursive;
-    RowStream& m_rows;
+    const MessageQuery& m_query;
+    MessageList& m_rows;
 };
 
 int UsageError(const std::wstring& why) {
@@ -119,10 +145,24 @@ struct Options {
     std::wstring mask = L"*.dll";
     bool recursive = false;
     RowFormat format = RowFormat::Tsv;
-    RowFilter filter;
+    MessageQuery query;
+    std::vector<std::uint16_t> languages;
+    std::vector<ExplainedCode> explain; // --explain's codes, as typed and as read
+    bool explaining = false;
     std::wstring path;
     bool help = false;
 };
+
+// Whether an argument after --explain's first code is another code: not an option (a negative
+// number is a code), and not the name of a folder or file.
+bool IsCodeArgument(const std::wstring& argument) {
+    if (argument.starts_with(L"-") &&
+        (argument.size() < 2 || argument[1] < L'0' || argument[1] > L'9')) {
+        return false;
+    }
+    return argument.find_first_of(L"\\/:.") == std::wstring::npos &&
+           console::Inspect(argument) == console::PathKind::Missing;
+}
 
 // The command line as options; false with the reason when it is not one that can be run.
 bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std::wstring& error) {
@@ -144,18 +184,49 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             }
             return std::nullopt;
         };
+        const auto addCode = [&](std::wstring_view text, bool explain) {
+            std::uint32_t code = 0;
+            if (!codes::ParseCode(text, code, error)) {
+                return false;
+            }
+            if (explain) {
+                options.explain.push_back({std::wstring(text), code});
+            } else {
+                options.query.AddCode(code);
+            }
+            return true;
+        };
         if (arg == L"--help" || arg == L"-h") {
             options.help = true;
             return true;
         }
         if (arg == L"--recursive" && !inlineValue) {
             options.recursive = true;
-        } else if (arg == L"--mask" || arg == L"--format" || arg == L"--code" || arg == L"--lang") {
+        } else if (arg == L"--explain") {
+            options.explaining = true;
+            const auto first = value();
+            if (!first) {
+                error = L"--explain needs a code";
+                return false;
+            }
+            if (!addCode(*first, true)) {
+                return false;
+            }
+            // More codes follow up to the next option or the folder.
+            while (!inlineValue && i + 1 < argc && IsCodeArgument(argv[i + 1])) {
+                if (!addCode(argv[++i], true)) {
+                    return false;
+                }
+            }
+        } else if (arg == L"--mask" || arg == L"--format" || arg == L"--code" || arg == L"--lang" ||
+                   arg == L"--event") {
             const auto given = value();
             if (!given) {
                 error = std::wstring(arg) + L" needs a value";
                 return false;
             }
+            std::uint32_t number = 0;
+            std::uint16_t language = 0;
             if (arg == L"--mask") {
                 options.mask = *given;
             } else if (arg == L"--format") {
@@ -167,18 +238,22 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
                     error = L"unknown format '" + std::wstring(*given) + L"'";
                     return false;
                 }
-            } else {
-                const auto number = ParseCode(*given);
-                if (!number || (arg == L"--lang" && *number > 0xFFFF)) {
-                    error = L"'" + std::wstring(*given) + L"' is not a " +
-                            (arg == L"--code" ? L"message code" : L"language number");
+            } else if (arg == L"--code") {
+                if (!addCode(*given, false)) {
                     return false;
                 }
-                if (arg == L"--code") {
-                    options.filter.code = *number;
-                } else {
-                    options.filter.languages.push_back(static_cast<int>(*number));
+            } else if (arg == L"--event") {
+                if (!codes::ParseNumber(*given, number) || number > 0xFFFFu) {
+                    error = L"'" + std::wstring(*given) + L"' is not an event id (0 to 65535)";
+                    return false;
                 }
+                options.query.AddEvent(static_cast<std::uint16_t>(number));
+            } else {
+                if (!ParseLanguage(*given, language, error)) {
+                    return false;
+                }
+                options.query.AddLanguage(language);
+                options.languages.push_back(language);
             }
         } else if (arg.size() > 1 && arg[0] == L'-' && arg != L"--") {
             error = L"unknown option '" + std::wstring(argv[i]) + L"'";
@@ -193,6 +268,14 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             }
             options.path = argv[i];
             havePath = true;
+        }
+    }
+    if (options.path.empty() && options.explaining) {
+        options.path = console::SystemModuleFolder();
+        if (options.path.empty()) {
+            error = L"no FOLDER given, and this system has no module folder that Orvanel knows: "
+                    L"give FOLDER";
+            return false;
         }
     }
     if (options.path.empty()) {
@@ -210,6 +293,59 @@ std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path) {
     }
     return {path.substr(0, slash == 0 || (slash == 2 && path[1] == L':') ? slash + 1 : slash),
             path.substr(slash + 1)};
+}
+
+// Scans the folder, or the one module, into the owner's list; false when memory ran out.
+bool Scan(CommandScanOwner& owner, const std::wstring& path, bool oneFile) {
+    try {
+        if (oneFile) {
+            // The one module, its folder in the path column, counted as a folder of one file.
+            const auto [parent, name] = SplitPath(path);
+            ScanTally tally = ScanModule(owner, parent, name);
+            tally.nFolders = 1;
+            owner.SetStatusText(FormatStatusLine(tally));
+        } else {
+            ScanFolder(owner, path);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int OutOfMemory() {
+    Output(console::Stream::Error).Write(L"orvanel-dump: out of memory\n");
+    return kExitOutOfMemory;
+}
+
+// --explain: the codes' readings and names, then their texts in the folder.
+int RunExplain(Options& options, bool oneFile) {
+    MessageQuery query;
+    for (const ExplainedCode& code : options.explain) {
+        query.AddCode(code.value);
+    }
+    std::vector<std::uint16_t> languages = options.languages;
+    if (languages.empty()) {
+        constexpr std::uint16_t kEnglishUnitedStates = 0x0409;
+        languages = {platform::UserLanguage()};
+        if (languages[0] != kEnglishUnitedStates) {
+            languages.push_back(kEnglishUnitedStates);
+        }
+    }
+    for (std::uint16_t language : languages) {
+        query.AddLanguage(language);
+    }
+    MemoryMessageList rows;
+    CommandScanOwner owner(options.mask, options.recursive, query, rows);
+    if (!Scan(owner, options.path, oneFile)) {
+        return OutOfMemory();
+    }
+    Output out(console::Stream::Output);
+    const bool allKnown = WriteExplanation(options.explain, languages, options.path, rows,
+                                           [&out](std::wstring_view text) { out.Write(text); });
+    out.Flush();
+    Output(console::Stream::Error).Write(owner.status + L"\n");
+    return allKnown ? 0 : kExitUnknownCode;
 }
 
 } // namespace
@@ -239,31 +375,20 @@ int RunDump(const std::vector<std::wstring>& arguments) {
             return kExitNotAFolder;
         }
     }
+    if (options.explaining) {
+        return RunExplain(options, oneFile);
+    }
 
     Output out(console::Stream::Output);
-    RowStream rows(
-        options.format, [&out](std::string_view line) { out.Write(line); }, options.filter);
-    StreamScanOwner owner(options.mask, options.recursive, rows);
+    RowStream rows(options.format, [&out](std::string_view line) { out.Write(line); });
+    CommandScanOwner owner(options.mask, options.recursive, options.query, rows);
     rows.WriteHeader();
-    try {
-        if (oneFile) {
-            // The one module, its folder in the path column, counted as a folder of one file.
-            const auto [parent, name] = SplitPath(folder);
-            ScanTally tally = ScanModule(owner, parent, name);
-            tally.nFolders = 1;
-            owner.SetStatusText(FormatStatusLine(tally));
-        } else {
-            ScanFolder(owner, folder);
-        }
-    } catch (const std::bad_alloc&) {
-        rows.Finish();
-        out.Flush();
-        Output(console::Stream::Error).Write(L"orvanel-dump: out of memory\n");
-        return kExitOutOfMemory;
-    }
+    const bool scanned = Scan(owner, folder, oneFile);
     rows.Finish();
     out.Flush();
-
+    if (!scanned) {
+        return OutOfMemory();
+    }
     Output(console::Stream::Error).Write(owner.status + L"\n");
     return 0;
 }

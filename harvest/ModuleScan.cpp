@@ -58,12 +58,15 @@ void FormatHex8(std::uint32_t id, std::wstring& cell) {
 class RowWriter : public MessageTable::Sink {
 public:
     RowWriter(MessageList& list, const std::wstring& fileName, const std::wstring& folder,
-              std::uint16_t language)
-        : m_list(list), m_fileName(fileName), m_folder(folder),
+              std::uint16_t language, const MessageQuery* query)
+        : m_list(list), m_query(query), m_fileName(fileName), m_folder(folder),
           m_localeCell(FormatString(L"%d (%ls)", static_cast<int>(language),
                                     GetLocaleText(language, kNativeLanguageName).c_str())) {}
 
     void OnMessage(std::uint32_t id, const MessageTable::Text& text) override {
+        if (m_query != nullptr && !m_query->KeepsIdentifier(id)) {
+            return;
+        }
         ConvertText(text, m_text);
         FlattenMessageText(m_text);
         const int row = m_list.AppendRow(m_fileName);
@@ -78,6 +81,7 @@ public:
 
 private:
     MessageList& m_list;
+    const MessageQuery* m_query;
     const std::wstring& m_fileName;
     const std::wstring& m_folder;
     std::wstring m_localeCell;
@@ -102,18 +106,23 @@ public:
 
     void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) override {
         const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
+        ScanTally table;
+        table.nMessages = static_cast<std::int32_t>(announcement.announced);
+        table.nTables = 1;
+        tally += table;
+
+        // A table that the query leaves out is counted, never decoded.
+        const MessageQuery* query = pOwner->GetQuery();
+        if (query != nullptr && !query->KeepsLanguage(language)) {
+            return;
+        }
         MessageList& list = pOwner->GetMessageList();
         // Room for the rows the table can really yield, not for what it claims: a crafted table
         // can claim four billion rows in a few bytes.
         const std::uint64_t reservation = list.GetRowCount() + announcement.maxRows;
         list.ReserveRows(static_cast<int>(std::min<std::uint64_t>(reservation, INT_MAX)));
 
-        ScanTally table;
-        table.nMessages = static_cast<std::int32_t>(announcement.announced);
-        table.nTables = 1;
-        tally += table;
-
-        RowWriter writer(list, strFileName, strFolder, language);
+        RowWriter writer(list, strFileName, strFolder, language, query);
         MessageTable::Decode(data, size, writer);
     }
 
@@ -128,10 +137,42 @@ public:
 ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
     ModuleScanContext context(owner, folder, fileName);
     platform::ErrorCode code = 0;
-    if (!platform::ReadMessageTables(JoinPath(folder, fileName), context, code)) {
+    const MessageQuery* query = owner.GetQuery();
+    const bool errorRows = query == nullptr || query->KeepsEverything();
+    if (!platform::ReadMessageTables(JoinPath(folder, fileName), context, code) && errorRows) {
         AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
     }
     ScanTally tally = context.tally;
     tally.nFilesSearched = 1;
     return tally;
+}
+
+bool ReadIdentifierCell(std::wstring_view hexCell, std::uint32_t& identifier) {
+    if (hexCell.size() != 10 || hexCell[0] != L'0' || hexCell[1] != L'x') {
+        return false;
+    }
+    std::uint32_t value = 0;
+    for (wchar_t c : hexCell.substr(2)) {
+        const int digit =
+            c >= L'0' && c <= L'9' ? c - L'0' : (c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1);
+        if (digit < 0) {
+            return false;
+        }
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    identifier = value;
+    return true;
+}
+
+bool ReadLanguageCell(std::wstring_view localeCell, std::uint16_t& language) {
+    std::uint32_t value = 0;
+    std::size_t i = 0;
+    for (; i < localeCell.size() && i < 5 && localeCell[i] >= L'0' && localeCell[i] <= L'9'; ++i) {
+        value = value * 10 + static_cast<std::uint32_t>(localeCell[i] - L'0');
+    }
+    if (i == 0 || value > 0xFFFF || (i < localeCell.size() && localeCell[i] != L' ')) {
+        return false;
+    }
+    language = static_cast<std::uint16_t>(value);
+    return true;
 }

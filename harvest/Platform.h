@@ -70,6 +70,17 @@ std::wstring ErrorText(ErrorCode code);
 // 4); empty when there is none or it has 64 code units or more.
 std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType);
 
+// The Win32 error code that the system maps an NTSTATUS to, or ERROR_MR_MID_NOT_FOUND (317)
+// when it maps it to none.
+constexpr ErrorCode kNoWin32Code = 317;
+ErrorCode NtStatusToWin32(std::uint32_t status);
+
+// The language number of a locale name ("ja-JP", "ja", "de"), letter case aside; false when the
+// system knows no such name.
+bool LanguageOfTag(const std::wstring& tag, std::uint16_t& language);
+// The language of the user's interface (en-US where nothing says otherwise).
+std::uint16_t UserLanguage();
+
 // Texts of message-table entries as wide text: ANSI in the system code page, UTF-8, and UTF-16
 // (little-endian units); invalid input is replaced as the platform replaces it. out is replaced.
 void AnsiToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);

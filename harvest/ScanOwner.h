@@ -1,6 +1,7 @@
 #pragma once
 
 #include "harvest/MessageList.h"
+#include "harvest/MessageQuery.h"
 
 #include <string>
 
@@ -14,6 +15,9 @@ public:
     virtual std::wstring GetMaskText() = 0;
     virtual bool IsRecursive() = 0;
     virtual void SetStatusText(const std::wstring& text) = 0;
+    // Which messages the scan writes (the counts stay those of every table); null for all of
+    // them, error rows included.
+    virtual const MessageQuery* GetQuery() { return nullptr; }
 
     // A folder level runs from BeginBusy to its EndBusy (a BusyScope pairs them, exceptions
     // included); levels nest, the outermost last. A window shows that it is busy from the

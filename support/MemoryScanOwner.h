@@ -20,10 +20,12 @@ public:
         status = text;
         ++statusWrites;
     }
+    const MessageQuery* GetQuery() override { return query; }
 
     MemoryMessageList list;
     std::wstring mask;
     bool recursive;
     std::wstring status;
     int statusWrites = 0;
+    const MessageQuery* query = nullptr; // every row unless set
 };

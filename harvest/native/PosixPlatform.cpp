@@ -14,7 +14,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 #include <memory>
@@ -28,6 +30,16 @@ namespace {
 struct TextEntry {
     std::uint32_t key;
     const wchar_t* text;
+};
+
+struct CodeEntry {
+    std::uint32_t key;
+    std::uint32_t value;
+};
+
+struct TagEntry {
+    const char* tag;
+    std::uint16_t language;
 };
 
 #include "harvest/native/SystemTexts.inc"
@@ -277,6 +289,50 @@ std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType) {
     const wchar_t* name =
         lcType == kNativeLanguageName ? Lookup(kLanguageNames, language) : nullptr;
     return name != nullptr ? name : L"";
+}
+
+ErrorCode NtStatusToWin32(std::uint32_t status) {
+    // An NTSTATUS of the NTWIN32 facility carries a Win32 code; the rest are in the system's table.
+    if ((status >> 16) == 0xC001u) {
+        return status & 0xFFFFu;
+    }
+    const auto found =
+        std::lower_bound(std::begin(kNtStatusWin32), std::end(kNtStatusWin32), status,
+                         [](const CodeEntry& e, std::uint32_t k) { return e.key < k; });
+    return found != std::end(kNtStatusWin32) && found->key == status ? found->value : kNoWin32Code;
+}
+
+bool LanguageOfTag(const std::wstring& tag, std::uint16_t& language) {
+    for (const TagEntry& entry : kLanguageTags) {
+        const std::size_t length = std::strlen(entry.tag);
+        if (length == tag.size() &&
+            std::equal(tag.begin(), tag.end(), entry.tag, [](wchar_t a, char b) {
+                return std::towlower(static_cast<wint_t>(a)) ==
+                       static_cast<wint_t>(std::tolower(static_cast<unsigned char>(b)));
+            })) {
+            language = entry.language;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint16_t UserLanguage() {
+    // As the C library reads the locale: LC_ALL, then LC_MESSAGES, then LANG ("de_DE.UTF-8").
+    constexpr std::uint16_t kEnglishUnitedStates = 0x0409;
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0') {
+            continue;
+        }
+        std::wstring tag;
+        for (const char* c = value; *c != '\0' && *c != '.' && *c != '@'; ++c) {
+            tag += *c == '_' ? L'-' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
+        }
+        std::uint16_t language = 0;
+        return LanguageOfTag(tag, language) ? language : kEnglishUnitedStates;
+    }
+    return kEnglishUnitedStates;
 }
 
 void AnsiToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out) {

@@ -1,13 +1,17 @@
 // Writes harvest/native/SystemTexts.inc to standard output: the texts that the native build of
 // orvanel-dump takes from tables instead of from the system, as this platform (Wine, where the
 // tests run it) gives them: the error texts of the codes that the native build reports, every
-// language's native name, and the ANSI code page's upper half. A test runs it and compares.
+// language's native name, the ANSI code page's upper half, the Win32 code of every NTSTATUS that
+// ntstatus.h names, and every locale name with its language. A test runs it and compares.
 
+#include "harvest/Codes.h"
 #include "harvest/Platform.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -80,6 +84,45 @@ int wmain() {
         if (!name.empty()) {
             std::printf("    {%u, %s},\n", language, Literal(name).c_str());
         }
+    }
+    std::printf(
+        "};\n\n// The NTSTATUS values of ntstatus.h that the system maps to a Win32 code of\n"
+        "// their own (not those of the NTWIN32 facility, 0xC001xxxx, which carry one).\n"
+        "const CodeEntry kNtStatusWin32[] = {\n");
+    std::set<std::uint32_t> statuses;
+    for (const codes::CodeName& name : codes::AllNames()) {
+        if (std::strcmp(name.header, "ntstatus.h") == 0 && name.value > 0xFFFF &&
+            (name.value >> 16) != 0xC001) {
+            statuses.insert(name.value);
+        }
+    }
+    for (std::uint32_t status : statuses) {
+        const std::uint32_t win32 = platform::NtStatusToWin32(status);
+        if (win32 != platform::kNoWin32Code && win32 != status) {
+            std::printf("    {0x%08X, %u},\n", status, win32);
+        }
+    }
+    std::printf(
+        "};\n\n// Every locale name that a language number has, and the language of the name.\n"
+        "const TagEntry kLanguageTags[] = {\n");
+    std::set<std::wstring> tags;
+    for (unsigned language = 0; language <= 0xFFFF; ++language) {
+        wchar_t tag[LOCALE_NAME_MAX_LENGTH] = {};
+        if (LCIDToLocaleName(MAKELCID(language, SORT_DEFAULT), tag, LOCALE_NAME_MAX_LENGTH,
+                             LOCALE_ALLOW_NEUTRAL_NAMES) == 0 ||
+            tag[0] == L'\0' || !tags.insert(tag).second) {
+            continue;
+        }
+        const LCID locale = LocaleNameToLCID(tag, LOCALE_ALLOW_NEUTRAL_NAMES);
+        if (locale == 0) {
+            continue;
+        }
+        std::string ascii;
+        for (const wchar_t* c = tag; *c != L'\0'; ++c) {
+            ascii += static_cast<char>(*c < 0x80 ? *c : L'?');
+        }
+        std::printf("    {\"%s\", 0x%04X},\n", ascii.c_str(),
+                    static_cast<unsigned>(LANGIDFROMLCID(locale)));
     }
     std::printf("};\n");
     return 0;

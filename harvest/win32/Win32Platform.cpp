@@ -232,6 +232,30 @@ std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType) {
     return buffer;
 }
 
+ErrorCode NtStatusToWin32(std::uint32_t status) {
+    // ntdll is in every process; asked by name so that no import library is needed for it.
+    using Mapper = ULONG(WINAPI*)(LONG);
+    static const auto mapper = reinterpret_cast<Mapper>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
+    return mapper != nullptr ? mapper(static_cast<LONG>(status)) : kNoWin32Code;
+}
+
+bool LanguageOfTag(const std::wstring& tag, std::uint16_t& language) {
+    if (tag.empty()) {
+        return false;
+    }
+    const LCID locale = LocaleNameToLCID(tag.c_str(), LOCALE_ALLOW_NEUTRAL_NAMES);
+    if (locale == 0) {
+        return false;
+    }
+    language = LANGIDFROMLCID(locale);
+    return true;
+}
+
+std::uint16_t UserLanguage() {
+    return GetUserDefaultUILanguage();
+}
+
 namespace {
 
 void MultiByteToWide(UINT codePage, const std::uint8_t* bytes, std::size_t size,

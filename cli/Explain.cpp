@@ -1,0 +1,95 @@
+#include "cli/Explain.h"
+
+#include "harvest/Codes.h"
+#include "harvest/ModuleScan.h"
+#include "harvest/TextHelpers.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t kLargestWin32Code = 0xFFFFu;
+
+std::wstring Widen(const char* text) {
+    return std::wstring(text, text + std::strlen(text));
+}
+
+bool HasNtStatusName(const std::vector<codes::CodeName>& names) {
+    return std::any_of(names.begin(), names.end(), [](const codes::CodeName& name) {
+        return std::strcmp(name.header, "ntstatus.h") == 0;
+    });
+}
+
+// The fields of one reading: what kind of code its value is taken for, and its parts.
+std::wstring Fields(const codes::CodeReading& reading, const std::vector<codes::CodeName>& names) {
+    if (reading.value <= kLargestWin32Code) {
+        return FormatString(L"Win32 code %u", reading.value);
+    }
+    if (reading.kind == codes::Reading::NtStatusOfHResult || HasNtStatusName(names)) {
+        return L"NTSTATUS: " + codes::DescribeNtStatus(reading.value);
+    }
+    return L"HRESULT: " + codes::DescribeHResult(reading.value);
+}
+
+} // namespace
+
+bool WriteExplanation(const std::vector<ExplainedCode>& explained,
+                      const std::vector<std::uint16_t>& languages, const std::wstring& folder,
+                      const MemoryMessageList& rows,
+                      const std::function<void(std::wstring_view)>& write) {
+    bool allKnown = true;
+    std::wstring languageList;
+    for (std::uint16_t language : languages) {
+        languageList += (languageList.empty() ? L"" : L", ") + std::to_wstring(language);
+    }
+    for (std::size_t i = 0; i < explained.size(); ++i) {
+        const ExplainedCode& code = explained[i];
+        const std::vector<codes::CodeReading> readings = codes::ReadingsOf(code.value);
+        std::wstring readingLines;
+        std::wstring nameLines;
+        std::vector<std::uint32_t> values;
+        for (const codes::CodeReading& reading : readings) {
+            const std::vector<codes::CodeName> names = codes::NamesOf(reading.value);
+            readingLines += FormatString(L"  0x%08X  %ls; ", reading.value,
+                                         codes::DescribeReading(reading.kind)) +
+                            Fields(reading, names) + L"\n";
+            for (const codes::CodeName& name : names) {
+                nameLines += FormatString(L"  0x%08X  ", name.value) + Widen(name.name) + L" (" +
+                             Widen(name.header) + L")\n";
+            }
+            values.push_back(reading.value);
+        }
+        std::wstring textLines;
+        for (int row = 0; row < rows.GetRowCount(); ++row) {
+            std::uint32_t identifier = 0;
+            if (!ReadIdentifierCell(rows.Cell(row, COL_VALUE_HEX), identifier) ||
+                std::find(values.begin(), values.end(), identifier) == values.end()) {
+                continue;
+            }
+            textLines += L"  ";
+            for (MessageColumn column :
+                 {COL_MODULE_NAME, COL_LOCALE_ID, COL_VALUE_HEX, COL_MESSAGE_TEXT}) {
+                textLines += rows.Cell(row, column);
+                textLines += column == COL_MESSAGE_TEXT ? L"\n" : L"  ";
+            }
+        }
+        if (i != 0) {
+            write(L"\n");
+        }
+        if (nameLines.empty() && textLines.empty()) {
+            allKnown = false;
+            write(code.text +
+                  FormatString(L" (0x%08X): no header names it, and no module in ", code.value) +
+                  folder + L" has a text for it in languages " + languageList + L"\n");
+            continue;
+        }
+        write(code.text + FormatString(L": 0x%08X = %u = %d\n", code.value, code.value,
+                                       static_cast<int>(code.value)));
+        write(L"Readings:\n" + readingLines);
+        write(L"Names:\n" + (nameLines.empty() ? L"  none\n" : nameLines));
+        write(L"Texts in " + folder + L", languages " + languageList + L":\n" +
+              (textLines.empty() ? L"  none\n" : textLines));
+    }
+    return allKnown;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "harvest/MessageList.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A code that --explain was given: as typed, and its value.
+struct ExplainedCode {
+    std::wstring text;
+    std::uint32_t value;
+};
+
+// Writes, for a person, each code in turn: every reading of it with the fields of each (Win32
+// code; HRESULT or NTSTATUS fields), every symbolic name with its header, then every message of
+// rows whose identifier is one of its readings, one line each (module, language, identifier,
+// text). rows are what a scan of folder kept in the given languages. A code that no header names
+// and no row answers gets one line that says so. Returns false when some code was such a one.
+bool WriteExplanation(const std::vector<ExplainedCode>& codes,
+                      const std::vector<std::uint16_t>& languages, const std::wstring& folder,
+                      const MemoryMessageList& rows,
+                      const std::function<void(std::wstring_view)>& write);
