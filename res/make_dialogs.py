@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes dialogs.rc: Orvanel's four dialog templates as raw RT_DIALOG data.
+"""Writes dialogs.rc: Orvanel's dialog templates as raw RT_DIALOG data.
 
 The templates are laid out here field by field rather than by DIALOG statements, because resource
 compilers differ in how they store control classes (windres upper-cases class names such as
@@ -62,6 +62,15 @@ INFO = dict(name="IDD_INFO", extended=False, style=0x80C800C0, ex_style=0,
                 ("IDC_INFO_TEXT", EDIT, "", 45, 10, 135, 25, 0x50010804),
                 ("IDC_INFO_ICON", STATIC, "", 10, 10, 20, 20, 0x50000003),
             ])
+LOOKUP = dict(name="IDD_LOOKUP", extended=False, style=0x80C800C0, ex_style=0,
+              size=(186, 66), caption="Look up code", font=(8, "MS Sans Serif"), controls=[
+                  ("IDC_LOOKUP_TEXT", EDIT, "", 7, 7, 172, 14, 0x50810080),
+                  ("IDC_LOOKUP_EXAMPLES", STATIC, "For example: 5, 0x80070005, E_ACCESSDENIED, "
+                   "0xC0000005, 5 ja-JP (a code, then a language if you like)",
+                   7, 25, 172, 18, 0x50020080),
+                  ("IDOK", BUTTON, "OK", 129, 45, 50, 14, 0x50010001),
+                  ("IDCANCEL", BUTTON, "Cancel", 73, 45, 50, 14, 0x50010000),
+              ])
 
 
 def text(value):
@@ -123,4 +132,4 @@ here = os.path.dirname(os.path.abspath(__file__))
 with open(os.path.join(here, "dialogs.rc"), "w", newline="\n") as f:
     f.write("// Orvanel's dialog templates as raw RT_DIALOG data, written by make_dialogs.py.\n"
             "// Edit the tables there and run it again.\n\n")
-    f.write("\n".join(rc_block(d) for d in (MAIN, FIND, RESULTS, INFO)))
+    f.write("\n".join(rc_block(d) for d in (MAIN, FIND, RESULTS, INFO, LOOKUP)))

@@ -6,6 +6,7 @@
 #define IDD_FIND 129
 #define IDD_RESULTS 130
 #define IDD_INFO 131
+#define IDD_LOOKUP 133
 
 // Icon groups
 #define IDR_MAINFRAME_ICON 128
@@ -29,6 +30,8 @@
 #define IDC_MASK 1016
 #define IDC_RECURSIVE 1017
 #define IDC_STATUS 1018
+#define IDC_LOOKUP_TEXT 1019
+#define IDC_LOOKUP_EXAMPLES 1020
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

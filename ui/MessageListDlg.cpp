@@ -7,6 +7,7 @@
 namespace {
 
 constexpr UINT kCopyCommand = 1;
+constexpr UINT kLookUpCommand = 2;
 
 // Width in pixels and alignment of each column, indexed by MessageColumn.
 struct ColumnLayout {
@@ -30,13 +31,15 @@ UI_ON_NOTIFY(LVN_ODFINDITEMW, IDC_MESSAGE_LIST, OnFindItem)
 // Answered here and never passed on: to the system's dialog procedure WM_FIND_REQUEST is
 // DM_SETDEFID, which would take the window's default button away.
 UI_ON_MESSAGE(WM_FIND_REQUEST, OnFindRequest)
+UI_ON_MESSAGE(WM_LOOKUP_REQUEST, OnLookupRequest)
 UI_ON_MESSAGE(WM_RESULTS_CLOSED, ReleaseClosedResults)
 UI_END_MESSAGE_MAP()
 
 CMessageListDlg::CMessageListDlg(ui::Window* parent) : CMessageListDlg(IDD_MAIN, parent) {}
 
 CMessageListDlg::CMessageListDlg(UINT templateId, ui::Window* parent)
-    : ui::Dialog(templateId, parent), m_findDlg(nullptr), m_infoDlg(nullptr) {}
+    : ui::Dialog(templateId, parent), m_findDlg(nullptr), m_infoDlg(nullptr), m_lookupDlg(nullptr) {
+}
 
 CMessageListDlg::~CMessageListDlg() {
     // Oldest first; each results window deletes its own results windows in turn.
@@ -139,6 +142,15 @@ void CMessageListDlg::OnDrawItem(int controlId, DRAWITEMSTRUCT* item) {
     Default();
 }
 
+void CMessageListDlg::OnLookUpCode() {
+    if (m_lookupDlg.m_hWnd == nullptr) {
+        m_lookupDlg.Create(IDD_LOOKUP, this);
+    }
+    m_lookupDlg.ShowWindow(SW_SHOW);
+    m_lookupDlg.SetFocus();
+    ::SendMessageW(m_lookupDlg.GetDlgItem(IDC_LOOKUP_TEXT), EM_SETSEL, 0, -1);
+}
+
 void CMessageListDlg::OnFindRequest() {
     if (m_findDlg.m_hWnd == nullptr || m_findDlg.m_strFindText.empty()) {
         return;
@@ -152,22 +164,58 @@ void CMessageListDlg::OnFindRequest() {
         SearchRows(Rows(), request, found);
     }
     if (found.GetRowCount() < 1) {
-        if (m_infoDlg.m_hWnd == nullptr) {
-            m_infoDlg.Create(IDD_INFO, this);
-        }
-        m_infoDlg.ShowText(L"Not found - " + request.text);
+        ShowInfo(L"Not found - " + request.text);
         return;
     }
+    if (CMessageListDlg* results = ShowResults(found)) {
+        results->SetWindowTextW(results->GetWindowText() + L" - [" + request.text + L"]");
+    }
+}
+
+void CMessageListDlg::OnLookupRequest() {
+    const std::wstring& text = m_lookupDlg.m_strCodeText;
+    if (m_lookupDlg.m_hWnd == nullptr || text.find_first_not_of(L" \t") == std::wstring::npos) {
+        return;
+    }
+    MessageQuery query;
+    std::wstring name;
+    std::wstring error;
+    if (!ParseLookup(text, query, name, error)) {
+        ShowInfo(error);
+        return;
+    }
+    MemoryMessageList found(MemoryMessageList::Order::SortedByModuleName);
+    {
+        const ui::WaitCursor wait;
+        LookupRows(Rows(), query, found);
+    }
+    if (found.GetRowCount() < 1) {
+        ShowInfo(L"Not found - " + text);
+        return;
+    }
+    if (CMessageListDlg* results = ShowResults(found)) {
+        results->SetWindowTextW(L"Code - " + text + (name.empty() ? L"" : L" [" + name + L"]"));
+    }
+}
+
+void CMessageListDlg::ShowInfo(const std::wstring& text) {
+    if (m_infoDlg.m_hWnd == nullptr) {
+        m_infoDlg.Create(IDD_INFO, this);
+    }
+    m_infoDlg.ShowText(text);
+}
+
+CMessageListDlg* CMessageListDlg::ShowResults(MemoryMessageList& rows) {
     auto results = std::make_unique<CMessageListDlg>(nullptr);
     if (!results->Create(IDD_RESULTS, nullptr)) {
-        return;
+        return nullptr;
     }
     results->m_pCreator = this;
-    results->m_rows.TakeRows(found);
-    CMessageListDlg& shown = *results;
+    results->m_rows.TakeRows(rows);
+    CMessageListDlg* shown = results.get();
     m_resultWindows.push_back(std::move(results));
-    shown.ShowWindow(SW_SHOW);
-    shown.SetWindowTextW(shown.GetWindowText() + L" - [" + request.text + L"]");
+    shown->ShowWindow(SW_SHOW);
+    return shown;
 }
 
 void CMessageListDlg::OnOK() {
@@ -237,6 +285,10 @@ bool CMessageListDlg::PreTranslateMessage(const MSG& message) {
         OnFindButton();
         return true;
     }
+    if (message.wParam == 'G') {
+        OnLookUpCode();
+        return true;
+    }
     if (message.wParam == 'C' && message.hwnd == m_listCtrl.m_hWnd) {
         CopySelectedRow();
         return true;
@@ -261,11 +313,14 @@ void CMessageListDlg::OnContextMenu(HWND window, POINT screen) {
     }
     HMENU menu = ::CreatePopupMenu();
     ::AppendMenuW(menu, MF_STRING | (selected < 0 ? MF_GRAYED : 0), kCopyCommand, L"Copy");
+    ::AppendMenuW(menu, MF_STRING, kLookUpCommand, L"Look up code...");
     const UINT chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                          screen.x, screen.y, 0, m_hWnd, nullptr);
     ::DestroyMenu(menu);
     if (chosen == kCopyCommand) {
         CopySelectedRow();
+    } else if (chosen == kLookUpCommand) {
+        OnLookUpCode();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "ui/FindDlg.h"
 #include "ui/InfoDlg.h"
+#include "ui/LookupDlg.h"
 #include "ui/ListViewMessageList.h"
 #include "ui/framework/Dialog.h"
 #include "ui/framework/ListControl.h"
@@ -27,6 +28,7 @@ public:
     ui::ListControl m_listCtrl;
     CFindDlg m_findDlg;
     CInfoDlg m_infoDlg;
+    CLookupDlg m_lookupDlg; // the window's "look up code" dialog, created on first use
     HDC m_hMemDC = nullptr;
     std::vector<std::unique_ptr<CMessageListDlg>> m_resultWindows;
 
@@ -50,17 +52,19 @@ protected:
     void PostNcDestroy() override;
     void OnOK() override;
     void OnCancel() override;
-    // Ctrl+F anywhere in the window opens its find dialog; Ctrl+C in the list copies its
-    // selected row.
+    // Ctrl+F anywhere in the window opens its find dialog, Ctrl+G its lookup dialog; Ctrl+C in
+    // the list copies its selected row.
     bool PreTranslateMessage(const MSG& message) override;
 
     void OnFindButton();
+    // Shows the lookup dialog and gives it the keyboard.
+    void OnLookUpCode();
     void OnSize(UINT type, int cx, int cy);
     void OnDrawItem(int controlId, DRAWITEMSTRUCT* item);
     // The list's requests for the cells it draws and for the row that typing goes to.
     LRESULT OnGetDispInfo(NMLVDISPINFOW& info);
     LRESULT OnFindItem(NMLVFINDITEMW& find);
-    // The list's menu, with its one item "Copy".
+    // The list's menu: "Copy" and "Look up code...".
     void OnContextMenu(HWND window, POINT screen);
     // Puts the selected row on the clipboard (see RowText); no selection copies nothing.
     void CopySelectedRow();
@@ -68,8 +72,17 @@ protected:
     // Copies every row that contains the find dialog's string in a ticked column into a new
     // results window, or shows "Not found - " and the string.
     void OnFindRequest();
+    // Copies every message row whose identifier is a reading of the lookup dialog's code into a
+    // new results window, or shows why there is none.
+    void OnLookupRequest();
 
 private:
+    // A new results window of this window's, shown, that has taken over rows (already in its
+    // order); null when it could not be made.
+    CMessageListDlg* ShowResults(MemoryMessageList& rows);
+    // The info dialog with text, above this window.
+    void ShowInfo(const std::wstring& text);
+
     // A results window closed by the user cannot be shown again. Once its own results windows are
     // gone too, the window whose search made it destroys and deletes it, which gives its rows'
     // memory back; then that window may go the same way, if it was closed as well.

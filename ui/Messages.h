@@ -13,3 +13,6 @@ constexpr UINT WM_FIND_REQUEST = WM_USER + 1;
 
 // Posted by a results window that the user has closed to the list window whose search made it.
 constexpr UINT WM_RESULTS_CLOSED = WM_APP + 1;
+
+// Posted by a lookup dialog's OK to its list window: look up the dialog's code.
+constexpr UINT WM_LOOKUP_REQUEST = WM_APP + 2;

@@ -1,5 +1,8 @@
 #include "ui/Search.h"
 
+#include "harvest/Codes.h"
+#include "harvest/ModuleScan.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -103,13 +106,11 @@ void OrderByModuleName(std::vector<Match>& matches) {
 
 } // namespace
 
-int SearchRows(const MemoryMessageList& source, const SearchRequest& request, MessageList& target) {
-    if (request.text.empty()) {
-        return 0;
-    }
-    std::vector<Match> matches = FindMatches(source, request);
-    OrderByModuleName(matches);
+namespace {
 
+// Appends a copy of every matched row to target, in the matches' order.
+int CopyMatches(const MemoryMessageList& source, const std::vector<Match>& matches,
+                MessageList& target) {
     // The copies keep the source's letter case: they are read from it, not from the test.
     target.ReserveRows(target.GetRowCount() + static_cast<int>(matches.size()));
     for (const Match& match : matches) {
@@ -122,4 +123,65 @@ int SearchRows(const MemoryMessageList& source, const SearchRequest& request, Me
         }
     }
     return static_cast<int>(matches.size());
+}
+
+} // namespace
+
+int SearchRows(const MemoryMessageList& source, const SearchRequest& request, MessageList& target) {
+    if (request.text.empty()) {
+        return 0;
+    }
+    std::vector<Match> matches = FindMatches(source, request);
+    OrderByModuleName(matches);
+    return CopyMatches(source, matches, target);
+}
+
+bool ParseLookup(std::wstring_view text, MessageQuery& query, std::wstring& name,
+                 std::wstring& error) {
+    const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    const std::size_t blank = std::find_if(text.begin(), text.end(), isBlank) - text.begin();
+    std::uint32_t code = 0;
+    if (!codes::ParseCode(text.substr(0, blank), code, error)) {
+        return false;
+    }
+    if (blank < text.size()) {
+        std::uint16_t language = 0;
+        if (!ParseLanguage(text.substr(blank + 1), language, error)) {
+            return false;
+        }
+        query.AddLanguage(language);
+    }
+    query.AddCode(code);
+    name.clear();
+    for (const codes::CodeReading& reading : codes::ReadingsOf(code)) {
+        const std::vector<codes::CodeName> names = codes::NamesOf(reading.value);
+        if (!names.empty()) {
+            name.assign(names[0].name,
+                        names[0].name + std::char_traits<char>::length(names[0].name));
+            break;
+        }
+    }
+    return true;
+}
+
+int LookupRows(const MemoryMessageList& source, const MessageQuery& query, MessageList& target) {
+    std::vector<Match> matches;
+    for (int row = 0; row < source.GetRowCount(); ++row) {
+        std::uint32_t identifier = 0;
+        std::uint16_t language = 0;
+        if (ReadIdentifierCell(source.Cell(row, COL_VALUE_HEX), identifier) &&
+            query.KeepsIdentifier(identifier) &&
+            ReadLanguageCell(source.Cell(row, COL_LOCALE_ID), language) &&
+            query.KeepsLanguage(language)) {
+            matches.push_back({row, source.Cell(row, COL_MODULE_NAME)});
+        }
+    }
+    OrderByModuleName(matches);
+    return CopyMatches(source, matches, target);
 }
