@@ -150,9 +150,13 @@ bool ParseLookup(std::wstring_view text, MessageQuery& query, std::wstring& name
     if (!codes::ParseCode(text.substr(0, blank), code, error)) {
         return false;
     }
-    if (blank < text.size()) {
+    std::wstring_view languageText = text.substr(blank);
+    while (!languageText.empty() && isBlank(languageText.front())) {
+        languageText.remove_prefix(1);
+    }
+    if (!languageText.empty()) {
         std::uint16_t language = 0;
-        if (!ParseLanguage(text.substr(blank + 1), language, error)) {
+        if (!ParseLanguage(languageText, language, error)) {
             return false;
         }
         query.AddLanguage(language);

@@ -42,7 +42,55 @@ class Options(unittest.TestCase):
         self.assertTrue(all(error == "" for _, error, _ in found))
         code, _, err = dump("--code", "0x1g", windows(FIXTURES))
         self.assertEqual(code, 2)
-        self.assertIn("not a message code", err)
+        self.assertIn("is not a code", err)
+
+    def test_codes_events_and_languages_as_users_hold_them(self):
+        def ids(*args):
+            code, lines, err = dump("--mask", "codes.dll", *args, windows(FIXTURES))
+            self.assertEqual(code, 0, err)
+            return sorted({(c[0].split(" ")[0], c[1]) for c in cells(lines, 3, 5)})
+        # An HRESULT wrapping an NTSTATUS, repeated --code, a language by tag: Japanese is stored
+        # under the language alone (17), which ja-JP takes as the loader does.
+        self.assertEqual(ids("--code", "0xD0000022", "--code=ERROR_INVALID_FUNCTION",
+                             "--lang", "ja-JP"),
+                         [("17", "0x00000005"), ("17", "0x80070005"), ("17", "0xC0000022")])
+        # An event id finds its message whatever the qualifier bits; the language alone takes
+        # every region of it.
+        self.assertEqual(ids("--event", "701", "--event", "0x2BE", "--lang", "de"),
+                         [("1031", "0x400002BE"), ("1031", "0x800002BD")])
+        code, _, err = dump("--lang", "xx-nowhere", windows(FIXTURES))
+        self.assertEqual(code, 2)
+        self.assertIn("is not a language", err)
+        code, _, err = dump("--code", "NO_SUCH_NAME", windows(FIXTURES))
+        self.assertEqual(code, 2)
+        self.assertIn("no code is named 'NO_SUCH_NAME'", err)
+
+    def test_explain(self):
+        code, lines, err = dump("--explain", "0xD0000022", "-2147024891", "0x12345678",
+                                "--lang", "1031", "--mask", "codes.dll", windows(FIXTURES))
+        self.assertEqual(code, 5, err)  # one code that nothing knows
+        text = "\n".join(lines)
+        for expected in (
+                "0xD0000022: 0xD0000022 = 3489660962 = -805306334",
+                "  0xC0000022  the NTSTATUS that the HRESULT wraps; NTSTATUS: error (3), "
+                "customer 0, facility 0x000, code 0x0022",
+                "  0x00000005  the Win32 code of the NTSTATUS; Win32 code 5",
+                "  0xC0000022  STATUS_ACCESS_DENIED (ntstatus.h)",
+                "  0x80070005  E_ACCESSDENIED (winerror.h)",
+                "  codes.dll  1031 (Deutsch)  0x00000005  Access is denied (de).",
+                "  codes.dll  1031 (Deutsch)  0xC0000022  A process has requested access (de).",
+                "-2147024891: 0x80070005 = 2147942405 = -2147024891",
+                "0x12345678 (0x12345678): no header names it, and no module in "):
+            self.assertIn(expected, text)
+        self.assertNotIn("(ja)", text)
+        self.assertEqual(text.count("codes.dll  1031"), 3 + 2)  # texts of three readings, then two
+
+        # By default the user's language and English; a FILE works as a folder of one module.
+        code, lines, err = dump("--explain", "ERROR_ACCESS_DENIED",
+                                windows(os.path.join(FIXTURES, "codes.dll")))
+        self.assertEqual(code, 0, err)
+        self.assertIn("  codes.dll  1033 (English)  0x00000005  Access is denied.", lines)
+        self.assertEqual(sum(line.startswith("  codes.dll") for line in lines), 2)
 
     def test_languages(self):
         code, lines, _ = dump("--lang", "1031", "--lang=1036", "--mask", "languages.dll",

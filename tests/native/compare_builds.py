@@ -90,6 +90,8 @@ def main():
         problems.append(f"exit status {wine_code} under Wine, {native_code} natively")
     if wine_err[-1:] != native_err[-1:]:
         problems.append(f"status line {wine_err[-1:]} under Wine, {native_err[-1:]} natively")
+    if "--explain" in options:  # the folder is named in the text
+        wine_out = [line.replace(windows_path(folder), folder) for line in wine_out]
     csv_format = "csv" in options
     wine_rows, native_rows = rows_of(wine_out, csv_format), rows_of(native_out, csv_format)
     if len(wine_rows) != len(native_rows):

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <utility>
+
 namespace {
 
 // Where the keyboard goes with each press of Tab.
@@ -276,4 +279,54 @@ TEST(Keyboard, TypingAModuleNameGoesToItsRow) {
     Sleep(600); // a pause starts a new name
     EXPECT_EQ(type(L"a"), 0);
     list.DestroyWindow();
+}
+
+TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
+    // The system's own kernelbase.dll: Win32 code 5 in every language it has.
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    TempFolder folder;
+    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\kernelbase.dll").c_str(),
+                          (folder.path() + L"\\kernelbase.dll").c_str(), FALSE));
+    auto main = OpenMainWindow({folder.path()});
+    const MemoryMessageList& scanned = main->Rows();
+    std::set<std::wstring> languages;
+    for (int row = 0; row < scanned.GetRowCount(); ++row) {
+        languages.emplace(scanned.Cell(row, COL_LOCALE_ID));
+    }
+    ASSERT_GT(languages.size(), 20u);
+
+    main->m_listCtrl.SetFocus();
+    PressKey('G', true);
+    CLookupDlg& lookup = main->m_lookupDlg;
+    ASSERT_TRUE(lookup.m_hWnd != nullptr && lookup.IsWindowVisible());
+    ASSERT_EQ(GetFocus(), lookup.GetDlgItem(IDC_LOOKUP_TEXT));
+    SetWindowTextW(lookup.GetDlgItem(IDC_LOOKUP_TEXT), L"0x80070005");
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(lookup.IsWindowVisible());
+
+    ASSERT_EQ(main->m_resultWindows.size(), 1u);
+    CMessageListDlg& results = *main->m_resultWindows[0];
+    EXPECT_EQ(WindowText(results.m_hWnd), L"Code - 0x80070005 [E_ACCESSDENIED]");
+    std::set<std::wstring> found;
+    for (const auto& row : AllRows(results.GetMessageList())) {
+        EXPECT_EQ(row[COL_MODULE_NAME], L"kernelbase.dll");
+        EXPECT_EQ(row[COL_VALUE_HEX], L"0x00000005");
+        EXPECT_TRUE(found.insert(row[COL_LOCALE_ID]).second) << "twice: " << row[COL_LOCALE_ID];
+    }
+    EXPECT_EQ(found, languages);
+
+    // A miss and a text that is no code both answer in the info dialog; neither makes a window.
+    for (const auto& [typed, says] :
+         {std::pair<std::wstring, std::wstring>{L"0x12345678", L"Not found - 0x12345678"},
+          {L"NO_SUCH_NAME", L"no code is named 'NO_SUCH_NAME'"}}) {
+        SetForegroundWindow(main->m_hWnd);
+        main->m_listCtrl.SetFocus();
+        PressKey('G', true);
+        SetWindowTextW(lookup.GetDlgItem(IDC_LOOKUP_TEXT), typed.c_str());
+        PressKey(VK_RETURN);
+        EXPECT_EQ(WindowText(main->m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), says);
+    }
+    EXPECT_EQ(main->m_resultWindows.size(), 1u);
+    main->DestroyWindow();
 }

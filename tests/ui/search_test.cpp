@@ -48,6 +48,40 @@ const Row kTen = {L"ten.dll", L"C:\\t", L"", L"1033 (English)", L"16", L"0x00000
 
 } // namespace
 
+TEST(LookupRows, EveryReadingInTheLanguageAskedOrderedByModule) {
+    const Row zeta5 = {L"zeta.dll", L"C:\\", L"", L"1033 (English)", L"5", L"0x00000005", L"z"};
+    const Row alphaJa = {L"alpha.dll",   L"C:\\",       L"",    L"17 (\u65E5\u672C\u8A9E)",
+                         L"-2147024891", L"0x80070005", L"a ja"};
+    const Row alphaDe = {L"alpha.dll", L"C:\\",       L"",    L"1031 (Deutsch)",
+                         L"5",         L"0x00000005", L"a de"};
+    const Row six = {L"beta.dll", L"C:\\", L"", L"1041 (ja)", L"6", L"0x00000006", L"b"};
+    MemoryMessageList source;
+    Fill(source, {zeta5, alphaJa, kAbc, six, alphaDe});
+    const auto lookUp = [&](const wchar_t* text, std::wstring& name) {
+        MessageQuery query;
+        std::wstring error;
+        EXPECT_TRUE(ParseLookup(text, query, name, error)) << text << ": " << error;
+        MemoryMessageList target(MemoryMessageList::Order::SortedByModuleName);
+        const int copies = LookupRows(source, query, target);
+        EXPECT_EQ(copies, target.GetRowCount());
+        return AllRows(target);
+    };
+    std::wstring name;
+    // The value and its Win32 code, in every language; error rows never.
+    EXPECT_EQ(lookUp(L"5", name), (Rows{alphaJa, alphaDe, zeta5}));
+    EXPECT_EQ(name, L"ERROR_ACCESS_DENIED");
+    // A language after the code; ja-JP takes the tables stored under Japanese alone (17).
+    EXPECT_EQ(lookUp(L" E_ACCESSDENIED  ja-JP ", name), Rows{alphaJa});
+    EXPECT_EQ(name, L"E_ACCESSDENIED");
+    EXPECT_EQ(lookUp(L"0x12345678", name), Rows{});
+    EXPECT_EQ(name, L"");
+
+    MessageQuery query;
+    std::wstring error;
+    EXPECT_FALSE(ParseLookup(L"5 xx-nowhere", query, name, error));
+    EXPECT_NE(error.find(L"is not a language"), std::wstring::npos);
+}
+
 TEST(SearchRows, ColumnsAndCase) {
     const std::vector<Row> rows = {kZeta, kAlpha, kAbc, kTen};
     // Without match case: module name of abc.dll, message text of alpha.dll; not the Error or
