@@ -63,15 +63,14 @@ INFO = dict(name="IDD_INFO", extended=False, style=0x80C800C0, ex_style=0,
                 ("IDC_INFO_ICON", STATIC, "", 10, 10, 20, 20, 0x50000003),
             ])
 LOOKUP = dict(name="IDD_LOOKUP", extended=False, style=0x80C800C0, ex_style=0,
-              size=(186, 66), caption="Look up code", font=(8, "MS Sans Serif"), controls=[
+              size=(186, 76), caption="Look up code", font=(8, "MS Sans Serif"), controls=[
                   ("IDC_LOOKUP_TEXT", EDIT, "", 7, 7, 172, 14, 0x50810080),
                   ("IDC_LOOKUP_EXAMPLES", STATIC, "For example: 5, 0x80070005, E_ACCESSDENIED, "
-                   "0xC0000005, 5 ja-JP (a code, then a language if you like)",
-                   7, 25, 172, 18, 0x50020080),
-                  ("IDOK", BUTTON, "OK", 129, 45, 50, 14, 0x50010001),
-                  ("IDCANCEL", BUTTON, "Cancel", 73, 45, 50, 14, 0x50010000),
+                   "0xC0000005, STATUS_ACCESS_DENIED; a language may follow the code: "
+                   "5 ja-JP, 5 de, 5 1031", 7, 25, 172, 26, 0x50020080),
+                  ("IDOK", BUTTON, "OK", 129, 55, 50, 14, 0x50010001),
+                  ("IDCANCEL", BUTTON, "Cancel", 73, 55, 50, 14, 0x50010000),
               ])
-
 
 def text(value):
     return value.encode("utf-16-le") + b"\0\0"
