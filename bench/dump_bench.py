@@ -2,7 +2,8 @@
 """Times orvanel-dump's two builds side by side in one run: the Windows build under Wine (with a
 Wine server already running, as it is between calls in a row), the native build, and the native floor
 (native-find-bench: the tables found and read, nothing decoded or written), over Wine's own
-DLLs and over a flat folder of 2,000 copies of one module. Prints medians and ratios.
+DLLs and over a flat folder of 2,000 copies of one module; then the native --explain of three codes
+next to a plain native dump of the same folder. Prints medians and ratios.
 
   dump_bench.py BUILD_DIR MODULE [--runs N]
 """
@@ -50,6 +51,18 @@ def main():
                               runs)
             print(f"{label:<12} {wine:8.3f} {native:8.3f} {floor:8.3f} {wine / native:12.1f} "
                   f"{native / floor:13.2f}")
+        native = os.path.join(build, "native", "orvanel-dump")
+        print(f"\n{'native, Wine DLLs':<40} {'seconds':>8} {'x dump':>7}")
+        dump = median_of([native, WINE_DLLS], env, runs)
+        print(f"{'dump':<40} {dump:8.3f} {1:7.2f}")
+        for label, args in (("--explain 0x80070005", ["--explain", "0x80070005"]),
+                            ("--explain, 3 codes, default languages",
+                             ["--explain", "E_ACCESSDENIED", "0xD0000022", "0xC0000005"]),
+                            ("--explain, 3 codes, --lang ja --lang de",
+                             ["--explain", "5", "0xD0000022", "0xC0000005", "--lang", "ja",
+                              "--lang", "de"])):
+            explain = median_of([native, *args, WINE_DLLS], env, runs)
+            print(f"{label:<40} {explain:8.3f} {explain / dump:7.2f}")
     finally:
         shutil.rmtree(flat)
     return 0

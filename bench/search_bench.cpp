@@ -70,21 +70,12 @@ double ReadAllRows(MessageList& list) {
     return characters > 0 ? seconds : 0;
 }
 
-// Searches as the user does: the text and the first opening's ticks typed into the find dialog,
-// then OK; returns the seconds until the results window (or the info dialog) shows.
-double SearchThroughTheDialog(CMainDlg& main, const std::wstring& text, bool matchCase) {
-    main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    CFindDlg& find = main.m_findDlg;
-    SetDlgItemTextW(find.m_hWnd, IDC_FIND_TEXT, text.c_str());
-    for (int id :
-         {IDC_FIND_MODULE, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX, IDC_FIND_TEXTCOL}) {
-        CheckDlgButton(find.m_hWnd, id, BST_CHECKED);
-    }
-    CheckDlgButton(find.m_hWnd, IDC_FIND_ERROR, BST_UNCHECKED);
-    CheckDlgButton(find.m_hWnd, IDC_FIND_MATCHCASE, matchCase ? BST_CHECKED : BST_UNCHECKED);
+// Presses the dialog's OK; returns the seconds until the main window's new results window (or its
+// info dialog) shows.
+double OkUntilShown(CMainDlg& main, ui::Dialog& dialog) {
     const std::size_t before = main.m_resultWindows.size();
     const auto start = Clock::now();
-    find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    dialog.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     for (;;) {
         MSG message;
         if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -97,6 +88,32 @@ double SearchThroughTheDialog(CMainDlg& main, const std::wstring& text, bool mat
             return Seconds(start);
         }
     }
+}
+
+// Searches as the user does: the text and the first opening's ticks typed into the find dialog,
+// then OK; returns the seconds until the results window (or the info dialog) shows.
+double SearchThroughTheDialog(CMainDlg& main, const std::wstring& text, bool matchCase) {
+    main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
+    CFindDlg& find = main.m_findDlg;
+    SetDlgItemTextW(find.m_hWnd, IDC_FIND_TEXT, text.c_str());
+    for (int id :
+         {IDC_FIND_MODULE, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX, IDC_FIND_TEXTCOL}) {
+        CheckDlgButton(find.m_hWnd, id, BST_CHECKED);
+    }
+    CheckDlgButton(find.m_hWnd, IDC_FIND_ERROR, BST_UNCHECKED);
+    CheckDlgButton(find.m_hWnd, IDC_FIND_MATCHCASE, matchCase ? BST_CHECKED : BST_UNCHECKED);
+    return OkUntilShown(main, find);
+}
+
+// Looks a code up as the user does: typed into the lookup dialog, then OK; returns the seconds
+// until the results window (or the info dialog) shows.
+double LookupThroughTheDialog(CMainDlg& main, const std::wstring& text) {
+    CLookupDlg& lookup = main.m_lookupDlg;
+    if (lookup.m_hWnd == nullptr) {
+        lookup.Create(IDD_LOOKUP, &main);
+    }
+    SetDlgItemTextW(lookup.m_hWnd, IDC_LOOKUP_TEXT, text.c_str());
+    return OkUntilShown(main, lookup);
 }
 
 // Seconds to fill a fresh results window with these rows, as a search fills its window.
@@ -287,6 +304,20 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
                          hits, ms, base, ms / base, Median(closes) * 1000);
         }
     }
+    std::wprintf(L"\n%-24ls %7ls %8ls %10ls\n", L"lookup", L"hits", L"ms", L"x fill");
+    for (const wchar_t* code : {L"0x80070005", L"5 ja-JP", L"STATUS_ACCESS_VIOLATION", L"1"}) {
+        std::vector<double> times;
+        int hits = 0;
+        for (int run = 0; run < runs; ++run) {
+            times.push_back(LookupThroughTheDialog(main, code));
+            hits = Hits(main);
+            CloseNewest(main);
+            main.m_infoDlg.ShowWindow(SW_HIDE);
+        }
+        std::wprintf(L"%-24ls %7d %8.0f %10.3f\n", (L"\"" + std::wstring(code) + L"\"").c_str(),
+                     hits, Median(times) * 1000, Median(times) / fill);
+    }
+
     std::wprintf(L"\nmemory around the broadest search (%d hits): working set %.0f MB before, "
                  L"%.0f MB with its window (peak %.0f MB), %.0f MB once it was closed\n",
                  broadestHits, before.workingSet, broadest.workingSet, broadest.peak,
