@@ -2,7 +2,8 @@
 
 #include "cli/Console.h"
 #include "cli/Explain.h"
-#include "cli/RowStream.h"
+#include "version.h"
+#include "harvest/RowStream.h"
 #include "harvest/Codes.h"
 #include "harvest/FolderScan.h"
 #include "harvest/MessageQuery.h"
@@ -53,6 +54,7 @@ const wchar_t kUsage[] =
     L"                    default the system's module folder) in the languages of --lang (by\n"
     L"                    default yours and English). The arguments after it are CODEs up to the\n"
     L"                    next option or an argument that names a folder or file.\n"
+    L"  --version         show the version\n"
     L"  --help            show this text\n"
     L"Every option that takes a value may also be written --option=VALUE. --code, --event and\n"
     L"--lang leave error rows out.\n"
@@ -151,6 +153,7 @@ struct Options {
     bool explaining = false;
     std::wstring path;
     bool help = false;
+    bool version = false;
 };
 
 // Whether an argument after --explain's first code is another code: not an option (a negative
@@ -198,6 +201,10 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
         };
         if (arg == L"--help" || arg == L"-h") {
             options.help = true;
+            return true;
+        }
+        if (arg == L"--version") {
+            options.version = true;
             return true;
         }
         if (arg == L"--recursive" && !inlineValue) {
@@ -358,6 +365,11 @@ int RunDump(const std::vector<std::wstring>& arguments) {
     }
     if (options.help) {
         Output(console::Stream::Output).Write(kUsage);
+        return 0;
+    }
+    if (options.version) {
+        Output(console::Stream::Output)
+            .Write(std::string_view("orvanel-dump " ORVANEL_VERSION_TEXT "\n"));
         return 0;
     }
     const std::wstring& folder = options.path;

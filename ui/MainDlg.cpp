@@ -54,21 +54,60 @@ BOOL CMainDlg::OnInitDialog() {
 void CMainDlg::OnTimer(UINT_PTR id) {
     if (id == IDT_START_BROWSE) {
         ::KillTimer(m_hWnd, IDT_START_BROWSE);
-        OnOpenDirectory();
+        if (m_strStartPath.empty()) {
+            OnOpenDirectory();
+        } else {
+            // A module is scanned as its folder, with its own name for the mask, so that F5 and
+            // the caption treat it as any other scan.
+            std::wstring folder = m_strStartPath;
+            const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+            const std::size_t slash = folder.find_last_of(L"\\/");
+            if (attributes != INVALID_FILE_ATTRIBUTES &&
+                (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && slash != std::wstring::npos) {
+                SetDlgItemText(IDC_MASK, folder.substr(slash + 1));
+                folder.resize(slash == 2 && folder[1] == L':' ? slash + 1 : slash);
+            }
+            while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) {
+                folder.pop_back();
+            }
+            Scan(folder);
+        }
     }
     Default();
 }
 
 void CMainDlg::OnOpenDirectory() {
     const std::wstring path = PickFolder(m_hWnd, L"Open folder", kPickerFlags);
-    if (path.empty()) {
-        return;
+    if (!path.empty()) {
+        Scan(path);
     }
+}
+
+void CMainDlg::Scan(const std::wstring& folder) {
+    m_strFolder = folder;
     ui::ListControl::BulkUpdate bulk(m_listCtrl);
     GetMessageList().DeleteAllRows();
     const std::wstring mask = GetDlgItemText(IDC_MASK);
-    SetWindowTextW(L"Orvanel   [" + path + L"\\" + mask + L"]");
-    ScanFolder(*this, path);
+    SetWindowTextW(L"Orvanel   [" + folder + L"\\" + mask + L"]");
+    ScanFolder(*this, folder);
+}
+
+void CMainDlg::Rescan() {
+    if (m_strFolder.empty()) {
+        OnOpenDirectory();
+    } else {
+        Scan(m_strFolder);
+    }
+}
+
+bool CMainDlg::PreTranslateMessage(const MSG& message) {
+    if (message.message == WM_KEYDOWN && message.wParam == VK_F5 &&
+        ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0 &&
+        ::GetKeyState(VK_SHIFT) >= 0) {
+        Rescan();
+        return true;
+    }
+    return CMessageListDlg::PreTranslateMessage(message);
 }
 
 void CMainDlg::OnSize(UINT type, int cx, int cy) {

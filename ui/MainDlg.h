@@ -14,6 +14,10 @@ public:
 
     static constexpr UINT_PTR IDT_START_BROWSE = 123;
 
+    // A folder or module to scan at start-up in place of asking the picker (the program's command
+    // line); a module is scanned alone, as its folder with its name for the mask.
+    void SetStartPath(const std::wstring& path) { m_strStartPath = path; }
+
     BOOL DestroyWindow() override;
     BOOL OnInitDialog() override;
 
@@ -25,11 +29,22 @@ public:
     void BeginBusy() override;
     void EndBusy() override;
 
+protected:
+    // F5 scans the current folder again; the rest as in every list window.
+    bool PreTranslateMessage(const MSG& message) override;
+
 private:
     void DoDataExchange(ui::DataExchange& dx) override;
     void OnOpenDirectory();
+    // Clears the list and scans folder with the mask and the switch as they stand.
+    void Scan(const std::wstring& folder);
+    // Scans the current folder again, or asks for one when there is none yet.
+    void Rescan();
     void OnSize(UINT type, int cx, int cy);
     void OnTimer(UINT_PTR id);
+
+    std::wstring m_strStartPath;
+    std::wstring m_strFolder; // the folder scanned last
 
     // The wait cursor from the outermost busy folder level's start to its end.
     int m_nBusyLevels = 0;

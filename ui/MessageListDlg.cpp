@@ -1,6 +1,11 @@
 #include "ui/MessageListDlg.h"
 
 #include "ui/FindButton.h"
+#include "ui/SaveRows.h"
+
+#include "harvest/TextHelpers.h"
+
+#include <commdlg.h>
 
 #include <algorithm>
 
@@ -8,6 +13,8 @@ namespace {
 
 constexpr UINT kCopyCommand = 1;
 constexpr UINT kLookUpCommand = 2;
+constexpr UINT kCopyAllCommand = 3;
+constexpr UINT kSaveAsCommand = 4;
 
 // Width in pixels and alignment of each column, indexed by MessageColumn.
 struct ColumnLayout {
@@ -312,15 +319,30 @@ void CMessageListDlg::OnContextMenu(HWND window, POINT screen) {
         ::ClientToScreen(m_listCtrl.m_hWnd, &screen);
     }
     HMENU menu = ::CreatePopupMenu();
+    const UINT empty = m_rows.GetRowCount() == 0 ? MF_GRAYED : 0;
     ::AppendMenuW(menu, MF_STRING | (selected < 0 ? MF_GRAYED : 0), kCopyCommand, L"Copy");
+    ::AppendMenuW(menu, MF_STRING | empty, kCopyAllCommand, L"Copy all rows");
+    ::AppendMenuW(menu, MF_STRING | empty, kSaveAsCommand, L"Save as...");
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, kLookUpCommand, L"Look up code...");
     const UINT chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                          screen.x, screen.y, 0, m_hWnd, nullptr);
     ::DestroyMenu(menu);
-    if (chosen == kCopyCommand) {
+    switch (chosen) {
+    case kCopyCommand:
         CopySelectedRow();
-    } else if (chosen == kLookUpCommand) {
+        break;
+    case kCopyAllCommand:
+        CopyAllRows();
+        break;
+    case kSaveAsCommand:
+        SaveAs();
+        break;
+    case kLookUpCommand:
         OnLookUpCode();
+        break;
+    default:
+        break;
     }
 }
 
@@ -328,6 +350,45 @@ void CMessageListDlg::CopySelectedRow() {
     const int selected = m_listCtrl.GetSelectedItem();
     if (selected >= 0) {
         ui::SetClipboardText(m_hWnd, RowText(GetMessageList(), selected));
+    }
+}
+
+void CMessageListDlg::CopyAllRows() {
+    const ui::WaitCursor wait;
+    std::wstring text;
+    for (int row = 0; row < m_rows.GetRowCount(); ++row) {
+        text += RowText(GetMessageList(), row);
+    }
+    ui::SetClipboardText(m_hWnd, text);
+}
+
+void CMessageListDlg::SaveAs() {
+    wchar_t path[MAX_PATH] = L"messages.tsv";
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = m_hWnd;
+    request.lpstrFilter = L"Tab-separated values (*.tsv)\0*.tsv\0"
+                          L"Comma-separated values (*.csv)\0*.csv\0";
+    request.nFilterIndex = 1;
+    request.lpstrFile = path;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrDefExt = L"tsv";
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    if (!::GetSaveFileNameW(&request)) {
+        return;
+    }
+    const RowFormat format = request.nFilterIndex == 2 ? RowFormat::Csv : RowFormat::Tsv;
+    DWORD error = 0;
+    bool saved;
+    {
+        const ui::WaitCursor wait;
+        saved = SaveRows(Rows(), path, format, error);
+    }
+    if (!saved) {
+        ::MessageBoxW(
+            m_hWnd,
+            (L"Cannot save " + std::wstring(path) + L":\n" + GetSystemErrorText(error)).c_str(),
+            L"Orvanel", MB_OK | MB_ICONERROR);
     }
 }
 

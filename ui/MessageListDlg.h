@@ -64,10 +64,15 @@ protected:
     // The list's requests for the cells it draws and for the row that typing goes to.
     LRESULT OnGetDispInfo(NMLVDISPINFOW& info);
     LRESULT OnFindItem(NMLVFINDITEMW& find);
-    // The list's menu: "Copy" and "Look up code...".
+    // The list's menu: "Copy", "Copy all rows", "Save as..." and "Look up code...".
     void OnContextMenu(HWND window, POINT screen);
     // Puts the selected row on the clipboard (see RowText); no selection copies nothing.
     void CopySelectedRow();
+    // Puts every row on the clipboard, in list order, each as CopySelectedRow puts one.
+    void CopyAllRows();
+    // Asks for a file name and a type (TSV or CSV) and writes every row there (SaveRows); a
+    // failure is told in a message box with the system's reason.
+    void SaveAs();
 
     // Copies every row that contains the find dialog's string in a ticked column into a new
     // results window, or shows "Not found - " and the string.

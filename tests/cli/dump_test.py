@@ -110,6 +110,14 @@ class Options(unittest.TestCase):
         self.assertIn("Searched 1 files from 1 dir", err)
 
 
+class Version(unittest.TestCase):
+    def test_version_is_the_builds_own(self):
+        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        with open(os.path.join(root, "VERSION")) as f:
+            version = f.read().strip()
+        self.assertEqual(dump("--version")[:2], (0, [f"orvanel-dump {version}"]))
+
+
 class ExitCodes(unittest.TestCase):
     def test_success_missing_folder_and_bad_arguments(self):
         code, lines, err = dump("--mask", "basic.dll", windows(FIXTURES))

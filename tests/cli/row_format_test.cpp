@@ -1,4 +1,4 @@
-#include "cli/RowFormat.h"
+#include "harvest/RowFormat.h"
 #include "harvest/TextHelpers.h"
 
 #include <gtest/gtest.h>

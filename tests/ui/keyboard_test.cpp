@@ -330,3 +330,41 @@ TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
     EXPECT_EQ(main->m_resultWindows.size(), 1u);
     main->DestroyWindow();
 }
+
+TEST(Keyboard, AStartPathF5AndCopyAllRows) {
+    TempFolder folder;
+    folder.CopyFixture(L"basic.dll", L"basic.dll");
+    folder.CopyFixture(L"tenmsg.dll", L"tenmsg.dll");
+
+    // A module on the command line: scanned alone, as its folder with its name for the mask.
+    auto module = OpenMainWindowAt(folder.path() + L"\\basic.dll");
+    EXPECT_TRUE(ScriptedPicker::calls.empty());
+    EXPECT_EQ(module->GetMessageList().GetRowCount(), 3);
+    EXPECT_EQ(WindowText(module->GetDlgItem(IDC_MASK)), L"basic.dll");
+    module.reset();
+
+    // A folder, with a trailing separator; then F5 scans it again as the window stands.
+    auto main = OpenMainWindowAt(folder.path() + L"\\");
+    EXPECT_TRUE(ScriptedPicker::calls.empty());
+    EXPECT_EQ(WindowText(main->m_hWnd), L"Orvanel   [" + folder.path() + L"\\*.dll]");
+    const int both = main->GetMessageList().GetRowCount();
+    EXPECT_GT(both, 3);
+    SetWindowTextW(main->GetDlgItem(IDC_MASK), L"t*.dll");
+    main->m_listCtrl.SetFocus();
+    PressKey(VK_F5);
+    EXPECT_TRUE(ScriptedPicker::calls.empty());
+    EXPECT_EQ(main->GetMessageList().GetRowCount(), both - 3);
+
+    // "Copy all rows" from the list's menu, by keyboard: every row, in list order.
+    SetClipboard(L"before");
+    PressKey(VK_F10, false, true, false);
+    PressKey(VK_DOWN, false, false, false);
+    PressKey(VK_DOWN, false, false, false);
+    PressKey(VK_RETURN);
+    std::wstring all;
+    for (int row = 0; row < main->GetMessageList().GetRowCount(); ++row) {
+        all += RowText(main->GetMessageList(), row);
+    }
+    EXPECT_EQ(ClipboardText(), all);
+    main->DestroyWindow();
+}

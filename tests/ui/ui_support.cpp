@@ -41,13 +41,26 @@ void MainWindowDeleter::operator()(CMainDlg* window) const {
     delete window;
 }
 
-MainWindow OpenMainWindow(std::vector<std::wstring> answers) {
+namespace {
+
+MainWindow OpenMainWindow(std::vector<std::wstring> answers, const std::wstring& startPath) {
     ScriptedPicker::Answer(std::move(answers));
     MainWindow main(new CMainDlg(nullptr));
+    main->SetStartPath(startPath);
     ui::Application::Current()->m_pMainWnd = main.get();
     EXPECT_TRUE(main->Create(IDD_MAIN, nullptr));
-    Pump(); // the start-up tick asks the picker
+    Pump(); // the start-up tick asks the picker, or scans the start path
     return main;
+}
+
+} // namespace
+
+MainWindow OpenMainWindow(std::vector<std::wstring> answers) {
+    return OpenMainWindow(std::move(answers), L"");
+}
+
+MainWindow OpenMainWindowAt(const std::wstring& startPath) {
+    return OpenMainWindow({}, startPath);
 }
 
 int LiveGdiObjects() {

@@ -35,6 +35,8 @@ struct MainWindowDeleter {
 };
 using MainWindow = std::unique_ptr<CMainDlg, MainWindowDeleter>;
 MainWindow OpenMainWindow(std::vector<std::wstring> answers = {});
+// The same, started with a folder or module as the program's command line gives it.
+MainWindow OpenMainWindowAt(const std::wstring& startPath);
 
 // The number of live GDI objects (bitmaps, fonts, device contexts...) of this process, counted in
 // the process's GDI handle table: a count that grows over repeated work means a leak. (The

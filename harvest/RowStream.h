@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/RowFormat.h"
+#include "harvest/RowFormat.h"
 #include "harvest/MessageList.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "cli/RowStream.h"
+#include "harvest/RowStream.h"
 
 #include "harvest/TextHelpers.h"
 

@@ -1,4 +1,4 @@
-#include "cli/RowFormat.h"
+#include "harvest/RowFormat.h"
 
 void AppendCell(std::wstring& line, std::wstring_view cell, RowFormat format) {
     if (format == RowFormat::Tsv) {

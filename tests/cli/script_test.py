@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""scripts/orvanel dump as a user types it: the arguments reach the program as they are, and Wine's
+own DLLs are added only when no argument could be the folder.
+
+  script_test.py   (ORVANEL_BUILD_DIR and WINEPREFIX as the caller set them)
+"""
+import os
+import subprocess
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SCRIPT = os.path.join(ROOT, "scripts", "orvanel")
+WINE_DLLS = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+
+
+def script(*args):
+    run = subprocess.run([SCRIPT, "dump", *args], capture_output=True,
+                         env=dict(os.environ, WINEDEBUG="-all"))
+    return (run.returncode, run.stdout.decode("utf-8").splitlines(),
+            run.stderr.decode("utf-8", errors="replace"))
+
+
+class Dump(unittest.TestCase):
+    def test_a_missing_folder_and_an_option_without_its_value(self):
+        code, _, err = script("/no/such/folder")
+        self.assertEqual(code, 1)
+        self.assertIn("/no/such/folder: no such folder", err)
+        self.assertNotIn("only one FOLDER", err)
+        code, _, err = script("--code")
+        self.assertEqual(code, 2)
+        self.assertIn("--code needs a value", err)
+        with open(os.path.join(ROOT, "VERSION")) as f:
+            self.assertEqual(script("--version")[1], [f"orvanel-dump {f.read().strip()}"])
+
+    @unittest.skipUnless(os.path.isdir(WINE_DLLS), "no Wine module folder")
+    def test_wines_folder_by_default_and_by_windows_path(self):
+        code, lines, err = script("--code", "5", "--lang", "ja")
+        self.assertEqual(code, 0, err)
+        self.assertEqual([line.split("\t")[3] for line in lines[1:]], ["17 (日本語)"])
+        windows = "Z:" + WINE_DLLS.replace("/", "\\")
+        code, lines, err = script("--wine", windows, "--code", "0x80070005", "--lang", "1033")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(sorted(line.split("\t")[3] for line in lines[1:]),
+                         ["1033 (English)", "9 (English)"])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

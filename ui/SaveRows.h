@@ -1,0 +1,15 @@
+#pragma once
+
+#include "harvest/MessageList.h"
+#include "harvest/RowFormat.h"
+
+#include <windows.h>
+
+#include <string>
+
+// Writes the rows to path as orvanel-dump writes them (a header line, the same cells and
+// escaping, UTF-8), a CSV with a byte-order mark first so that spreadsheet programs read every
+// script. The text goes to a temporary file beside path, which then takes path's name: a write
+// that fails leaves nothing half-written under path. False with the system's error code.
+bool SaveRows(const MemoryMessageList& rows, const std::wstring& path, RowFormat format,
+              DWORD& error);
