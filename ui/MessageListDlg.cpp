@@ -377,7 +377,17 @@ void CMessageListDlg::SaveAs() {
     if (!::GetSaveFileNameW(&request)) {
         return;
     }
-    const RowFormat format = request.nFilterIndex == 2 ? RowFormat::Csv : RowFormat::Tsv;
+    // The name's own ending decides where it names a type; else the type chosen in the dialog.
+    const std::wstring_view name(path);
+    const auto endsWith = [&](std::wstring_view ending) {
+        return name.size() >= ending.size() &&
+               ::CompareStringOrdinal(name.data() + name.size() - ending.size(),
+                                      static_cast<int>(ending.size()), ending.data(),
+                                      static_cast<int>(ending.size()), TRUE) == CSTR_EQUAL;
+    };
+    const RowFormat format = endsWith(L".csv") || (!endsWith(L".tsv") && request.nFilterIndex == 2)
+                                 ? RowFormat::Csv
+                                 : RowFormat::Tsv;
     DWORD error = 0;
     bool saved;
     {
