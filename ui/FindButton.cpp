@@ -1,5 +1,7 @@
 #include "ui/FindButton.h"
 
+#include "ui/framework/Handles.h"
+
 #include "ui/framework/Window.h"
 
 #include <algorithm>
@@ -47,7 +49,8 @@ void DrawFindButton(HDC memDC, const DRAWITEMSTRUCT& item) {
     const int height = window.bottom - window.top;
 
     HDC screen = ::GetDC(nullptr);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    // Deleted when the drawing ends, after the context's own bitmap and font are selected back.
+    const ui::Bitmap bitmap(::CreateCompatibleBitmap(screen, width, height));
     ::ReleaseDC(nullptr, screen);
     HGDIOBJ previousBitmap = ::SelectObject(memDC, bitmap);
     HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageW(button, WM_GETFONT, 0, 0));
@@ -77,10 +80,9 @@ void DrawFindButton(HDC memDC, const DRAWITEMSTRUCT& item) {
         SIZE iconSize{0, 0};
         ICONINFO info{};
         if (icon != nullptr && ::GetIconInfo(icon, &info)) {
+            const ui::Bitmap mask(info.hbmMask), color(info.hbmColor); // the copies it made
             iconSize =
                 SIZE{static_cast<LONG>(2 * info.xHotspot), static_cast<LONG>(2 * info.yHotspot)};
-            ::DeleteObject(info.hbmMask);
-            ::DeleteObject(info.hbmColor);
         }
         RECT place = FitRectKeepAspect(
             iconSize, SIZE{content.right - content.left, content.bottom - content.top});
@@ -112,5 +114,4 @@ void DrawFindButton(HDC memDC, const DRAWITEMSTRUCT& item) {
 
     ::SelectObject(memDC, previousBitmap);
     ::SelectObject(memDC, previousFont);
-    ::DeleteObject(bitmap);
 }

@@ -1,5 +1,7 @@
 #include "ui/FolderPicker.h"
 
+#include "ui/framework/Handles.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -22,9 +24,9 @@ int CALLBACK StartAtLastFolder(HWND browser, UINT message, LPARAM, LPARAM) {
 
 // The system's folder dialog. Returns false when it could not be shown at all.
 bool ShowFolderDialog(HWND owner, const std::wstring& title, std::wstring& result) {
-    IFileOpenDialog* dialog = nullptr;
+    ui::ComPtr<IFileOpenDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+                                IID_IFileOpenDialog, dialog.PutVoid()))) {
         return false;
     }
     // The results of the option and title calls are not checked: a dialog that refuses them
@@ -33,35 +35,32 @@ bool ShowFolderDialog(HWND owner, const std::wstring& title, std::wstring& resul
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_NOCHANGEDIR);
     dialog->SetTitle(title.c_str());
-    IShellItem* start = nullptr;
+    ui::ComPtr<IShellItem> start;
     if (!g_lastFolder.empty() &&
         SUCCEEDED(SHCreateItemFromParsingName(g_lastFolder.c_str(), nullptr, IID_IShellItem,
-                                              reinterpret_cast<void**>(&start)))) {
+                                              start.PutVoid()))) {
         // Where it opens; a failure leaves the dialog's own choice.
-        dialog->SetDefaultFolder(start);
-        dialog->SetFolder(start);
-        start->Release();
+        dialog->SetDefaultFolder(start.Get());
+        dialog->SetFolder(start.Get());
     }
     const HRESULT shown = dialog->Show(owner);
-    bool ok = SUCCEEDED(shown) || shown == HRESULT_FROM_WIN32(ERROR_CANCELLED);
-    IShellItem* item = nullptr;
-    if (SUCCEEDED(shown) && SUCCEEDED(dialog->GetResult(&item))) {
+    const bool ok = SUCCEEDED(shown) || shown == HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    ui::ComPtr<IShellItem> item;
+    if (SUCCEEDED(shown) && SUCCEEDED(dialog->GetResult(item.Put()))) {
         wchar_t* name = nullptr;
         if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &name)) ||
             SUCCEEDED(item->GetDisplayName(SIGDN_NORMALDISPLAY, &name))) {
             result = name;
             CoTaskMemFree(name);
         }
-        item->Release();
     }
-    dialog->Release();
     return ok;
 }
 
 std::wstring ShowShellBrowser(HWND owner, const std::wstring& title, UINT flags) {
     std::wstring result;
-    IMalloc* allocator = nullptr;
-    if (SHGetMalloc(&allocator) != S_OK) {
+    ui::ComPtr<IMalloc> allocator;
+    if (SHGetMalloc(allocator.Put()) != S_OK) {
         return result;
     }
     wchar_t displayName[MAX_PATH] = {};
@@ -83,7 +82,6 @@ std::wstring ShowShellBrowser(HWND owner, const std::wstring& title, UINT flags)
         }
         allocator->Free(items);
     }
-    allocator->Release();
     return result;
 }
 

@@ -56,17 +56,13 @@ CMessageListDlg::~CMessageListDlg() {
 }
 
 BOOL CMessageListDlg::DestroyWindow() {
-    ::DeleteDC(m_hMemDC);
-    m_hMemDC = nullptr;
+    m_hMemDC.Reset();
     return ui::Dialog::DestroyWindow();
 }
 
 void CMessageListDlg::PostNcDestroy() {
     // A window destroyed by another route (with its owner, say) still gives its context back.
-    if (m_hMemDC != nullptr) {
-        ::DeleteDC(m_hMemDC);
-        m_hMemDC = nullptr;
-    }
+    m_hMemDC.Reset();
 }
 
 void CMessageListDlg::DoDataExchange(ui::DataExchange& dx) {
@@ -120,7 +116,7 @@ BOOL CMessageListDlg::OnInitDialog() {
                        reinterpret_cast<LPARAM>(listIcon()));
 
     HDC desktop = ::GetWindowDC(::GetDesktopWindow());
-    m_hMemDC = ::CreateCompatibleDC(desktop);
+    m_hMemDC.Reset(::CreateCompatibleDC(desktop));
     ::ReleaseDC(::GetDesktopWindow(), desktop);
     return TRUE;
 }

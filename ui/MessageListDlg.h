@@ -6,6 +6,7 @@
 #include "ui/LookupDlg.h"
 #include "ui/ListViewMessageList.h"
 #include "ui/framework/Dialog.h"
+#include "ui/framework/Handles.h"
 #include "ui/framework/ListControl.h"
 
 #include <memory>
@@ -29,7 +30,7 @@ public:
     CFindDlg m_findDlg;
     CInfoDlg m_infoDlg;
     CLookupDlg m_lookupDlg; // the window's "look up code" dialog, created on first use
-    HDC m_hMemDC = nullptr;
+    ui::MemoryDC m_hMemDC;  // from OnInitDialog to DestroyWindow
     std::vector<std::unique_ptr<CMessageListDlg>> m_resultWindows;
 
     // The window's rows, in memory behind its list control.
