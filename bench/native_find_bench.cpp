@@ -5,8 +5,8 @@
 //   native-find-bench FOLDER
 
 #include "harvest/Platform.h"
-#include "harvest/TextHelpers.h"
-#include "harvest/native/Utf8.h"
+#include "harvest/Strings.h"
+#include "harvest/Unicode.h"
 
 #include <chrono>
 #include <cstdio>

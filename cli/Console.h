@@ -1,6 +1,6 @@
 #pragma once
 
-#include "harvest/Platform.h"
+#include "harvest/ErrorCodes.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "cli/Console.h"
-#include "harvest/TextHelpers.h"
-#include "harvest/native/Utf8.h"
+#include "harvest/native/PosixErrors.h"
+#include "harvest/Unicode.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,27 +12,6 @@
 
 namespace console {
 
-namespace {
-
-// The Windows codes that the output's failures are reported with, as the Windows build does.
-platform::ErrorCode FromErrno(int error) {
-    switch (error) {
-    case EPIPE:
-        return 109; // ERROR_BROKEN_PIPE
-    case ENOSPC:
-        return 112; // ERROR_DISK_FULL
-    case EBADF:
-        return 6; // ERROR_INVALID_HANDLE
-    case EACCES:
-    case EPERM:
-        return 5; // ERROR_ACCESS_DENIED
-    default:
-        return 29; // ERROR_WRITE_FAULT
-    }
-}
-
-} // namespace
-
 bool Write(Stream stream, std::string_view data, platform::ErrorCode& error) {
     const int fd = stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO;
     while (!data.empty()) {
@@ -41,7 +20,8 @@ bool Write(Stream stream, std::string_view data, platform::ErrorCode& error) {
             continue;
         }
         if (written <= 0) {
-            error = written < 0 ? FromErrno(errno) : 29;
+            error =
+                written < 0 ? platform::FromErrno(errno, errors::kWriteFault) : errors::kWriteFault;
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(written));
@@ -50,7 +30,7 @@ bool Write(Stream stream, std::string_view data, platform::ErrorCode& error) {
 }
 
 bool ReaderIsGone(platform::ErrorCode error) {
-    return error == 109;
+    return error == errors::kBrokenPipe;
 }
 
 void Exit(int status) {

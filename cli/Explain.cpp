@@ -2,7 +2,7 @@
 
 #include "harvest/Codes.h"
 #include "harvest/ModuleScan.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/Strings.h"
 
 #include <algorithm>
 #include <cstring>

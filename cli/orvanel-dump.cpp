@@ -8,8 +8,10 @@
 #include "harvest/FolderScan.h"
 #include "harvest/MessageQuery.h"
 #include "harvest/ModuleScan.h"
+#include "harvest/Platform.h"
 #include "harvest/ScanOwner.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/SystemText.h"
+#include "harvest/Unicode.h"
 
 #include <new>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "harvest/Codes.h"
 
 #include "harvest/Platform.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/Strings.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,7 +2,7 @@
 
 #include "harvest/ModuleScan.h"
 #include "harvest/Platform.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/Strings.h"
 
 #include <memory>
 #include <set>

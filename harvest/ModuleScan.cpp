@@ -2,15 +2,14 @@
 
 #include "harvest/MessageTable.h"
 #include "harvest/Platform.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/SystemText.h"
+#include "harvest/Strings.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
 namespace {
-
-constexpr std::uint32_t kNativeLanguageName = 4; // LOCALE_SNATIVELANGNAME
 
 // A decoded entry's text as wide text.
 void ConvertText(const MessageTable::Text& text, std::wstring& out) {
@@ -60,8 +59,9 @@ public:
     RowWriter(MessageList& list, const std::wstring& fileName, const std::wstring& folder,
               std::uint16_t language, const MessageQuery* query)
         : m_list(list), m_query(query), m_fileName(fileName), m_folder(folder),
-          m_localeCell(FormatString(L"%d (%ls)", static_cast<int>(language),
-                                    GetLocaleText(language, kNativeLanguageName).c_str())) {}
+          m_localeCell(
+              FormatString(L"%d (%ls)", static_cast<int>(language),
+                           GetLocaleText(language, platform::kNativeLanguageName).c_str())) {}
 
     void OnMessage(std::uint32_t id, const MessageTable::Text& text) override {
         if (m_query != nullptr && !m_query->KeepsIdentifier(id)) {

@@ -1,21 +1,19 @@
 #pragma once
 
+#include "harvest/ErrorCodes.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 // What the Windows build and the native Linux build of orvanel-dump each do their own way: how a
 // folder is listed, how a module's message tables are found, and where the system's texts come
 // from. Every rule of the harvest lives in the code that both compile; only these differ
 // (harvest/win32 and harvest/native).
 namespace platform {
-
-// A Windows error code, as a file's error row shows it.
-using ErrorCode = std::uint32_t;
 
 // What JoinPath puts between a folder and a name.
 extern const wchar_t kPathSeparator;
@@ -66,13 +64,16 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
 // The system's raw text for an error code, empty when it has none.
 std::wstring ErrorText(ErrorCode code);
 
-// Locale information of a language identifier (the harvest asks for LOCALE_SNATIVELANGNAME,
-// 4); empty when there is none or it has 64 code units or more.
+// The locale information that the harvest asks for: a language's own name for itself.
+constexpr std::uint32_t kNativeLanguageName = 4; // LOCALE_SNATIVELANGNAME
+
+// Locale information of a language identifier (the harvest asks for kNativeLanguageName); empty
+// when there is none or it has 64 code units or more.
 std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType);
 
 // The Win32 error code that the system maps an NTSTATUS to, or ERROR_MR_MID_NOT_FOUND (317)
 // when it maps it to none.
-constexpr ErrorCode kNoWin32Code = 317;
+constexpr ErrorCode kNoWin32Code = errors::kMrMidNotFound;
 ErrorCode NtStatusToWin32(std::uint32_t status);
 
 // The language number of a locale name ("ja-JP", "ja", "de"), letter case aside; false when the

@@ -1,6 +1,6 @@
 #include "harvest/RowStream.h"
 
-#include "harvest/TextHelpers.h"
+#include "harvest/Unicode.h"
 
 void RowStream::WriteHeader() {
     m_line.clear();

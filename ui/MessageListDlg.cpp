@@ -3,7 +3,7 @@
 #include "ui/FindButton.h"
 #include "ui/SaveRows.h"
 
-#include "harvest/TextHelpers.h"
+#include "harvest/SystemText.h"
 
 #include <commdlg.h>
 

@@ -4,9 +4,9 @@
 // (SystemTexts.inc, written by make_system_texts.exe).
 
 #include "harvest/Platform.h"
-#include "harvest/TextHelpers.h"
-#include "harvest/native/PeReader.h"
-#include "harvest/native/Utf8.h"
+#include "harvest/native/PosixErrors.h"
+#include "harvest/Unicode.h"
+#include "harvest/pe/PeReader.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -44,30 +44,9 @@ struct TagEntry {
 
 #include "harvest/native/SystemTexts.inc"
 
-constexpr ErrorCode kFileNotFound = 2;    // ERROR_FILE_NOT_FOUND
-constexpr ErrorCode kAccessDenied = 5;    // ERROR_ACCESS_DENIED
-constexpr ErrorCode kNotEnoughMemory = 8; // ERROR_NOT_ENOUGH_MEMORY
-constexpr ErrorCode kModNotFound = 126;   // ERROR_MOD_NOT_FOUND, the loader's word for it
-constexpr ErrorCode kNameTooLong = 206;   // ERROR_FILENAME_EXCED_RANGE
-constexpr ErrorCode kFileInvalid = 1006;  // ERROR_FILE_INVALID: not a file that can be mapped
-
-ErrorCode FromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return kModNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return kAccessDenied;
-    case ENAMETOOLONG:
-        return kNameTooLong;
-    case ENOMEM:
-        return kNotEnoughMemory;
-    default:
-        return kFileNotFound;
-    }
-}
+using errors::kAccessDenied;
+using errors::kFileInvalid;
+using errors::kFileNotFound;
 
 // An open file read with pread.
 class FileSource : public pe::ByteSource {
@@ -105,13 +84,7 @@ std::u16string ListingKey(const std::wstring& name) {
     std::u16string key;
     key.reserve(name.size());
     for (wchar_t c : name) {
-        const auto upper = static_cast<std::uint32_t>(std::towupper(static_cast<wint_t>(c)));
-        if (upper >= 0x10000) {
-            key += static_cast<char16_t>(0xD800 + ((upper - 0x10000) >> 10));
-            key += static_cast<char16_t>(0xDC00 + ((upper - 0x10000) & 0x3FF));
-        } else {
-            key += static_cast<char16_t>(upper);
-        }
+        AppendUtf16(key, static_cast<std::uint32_t>(std::towupper(static_cast<wint_t>(c))));
     }
     return key;
 }
@@ -234,7 +207,7 @@ bool EnumFilesInFolder(const std::wstring& folder, const std::wstring& mask,
 ErrorCode ListingError(const std::wstring& folder) {
     DIR* dir = ::opendir(ToUtf8(folder).c_str());
     if (dir == nullptr) {
-        return errno == ENOENT || errno == ENOTDIR ? 0 : FromErrno(errno);
+        return errno == ENOENT || errno == ENOTDIR ? 0 : FromErrno(errno, kFileNotFound);
     }
     ::closedir(dir);
     return 0;
@@ -253,7 +226,7 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
     // a regular file is read.
     const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        error = FromErrno(errno);
+        error = FromErrno(errno, kFileNotFound);
         return false;
     }
     struct stat info {};
@@ -285,10 +258,33 @@ std::wstring ErrorText(ErrorCode code) {
 }
 
 std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType) {
-    constexpr std::uint32_t kNativeLanguageName = 4; // LOCALE_SNATIVELANGNAME
     const wchar_t* name =
         lcType == kNativeLanguageName ? Lookup(kLanguageNames, language) : nullptr;
     return name != nullptr ? name : L"";
+}
+
+ErrorCode FromErrno(int error, ErrorCode otherwise) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return errors::kModNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return errors::kAccessDenied;
+    case ENAMETOOLONG:
+        return errors::kNameTooLong;
+    case ENOMEM:
+        return errors::kNotEnoughMemory;
+    case EPIPE:
+        return errors::kBrokenPipe;
+    case ENOSPC:
+        return errors::kDiskFull;
+    case EBADF:
+        return errors::kInvalidHandle;
+    default:
+        return otherwise;
+    }
 }
 
 ErrorCode NtStatusToWin32(std::uint32_t status) {
@@ -355,7 +351,7 @@ void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out)
     for (std::size_t i = 0; i < units; ++i) {
         const auto c = static_cast<std::uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
         out[i] = static_cast<wchar_t>(c);
-        surrogates |= static_cast<std::uint32_t>((c & 0xF800) == 0xD800);
+        surrogates |= static_cast<std::uint32_t>(IsSurrogate(c));
     }
     if (surrogates == 0) {
         return;
@@ -363,10 +359,10 @@ void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out)
     std::size_t length = 0;
     for (std::size_t i = 0; i < units; ++i) {
         std::uint32_t c = static_cast<std::uint32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
+        if (IsHighSurrogate(c) && i + 1 < units) {
             const auto low = static_cast<std::uint32_t>(bytes[2 * i + 2] | bytes[2 * i + 3] << 8);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            if (IsLowSurrogate(low)) {
+                c = CombineSurrogates(c, low);
                 ++i;
             }
         }

@@ -6,6 +6,7 @@
 
 #include "harvest/Codes.h"
 #include "harvest/Platform.h"
+#include "harvest/Unicode.h"
 
 #include <windows.h>
 
@@ -16,18 +17,13 @@
 
 namespace {
 
-// The errors that the native build's reader, listing and output can report.
-constexpr DWORD kCodes[] = {0,   2,   3,   5,   6,   8,   14,  18,  29,   31,   32,   87,   109,
-                            112, 123, 126, 193, 206, 232, 233, 998, 1006, 1812, 1813, 1814, 1815};
-
 // A wide string literal of the text (UTF-16 units, pairs joined).
 std::string Literal(const std::wstring& text) {
     std::string out = "L\"";
     for (std::size_t i = 0; i < text.size(); ++i) {
         unsigned c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            c = CombineSurrogates(c, text[i + 1]);
             ++i;
         }
         char buffer[16];
@@ -71,7 +67,7 @@ int wmain() {
                     (b & 7) == 7 ? "\n" : "");
     }
     std::printf("};\n\nconst TextEntry kErrorTexts[] = {\n");
-    for (DWORD code : kCodes) {
+    for (platform::ErrorCode code : errors::kWithTexts) {
         const std::wstring text = platform::ErrorText(code);
         if (!text.empty()) {
             std::printf("    {%lu, %s},\n", static_cast<unsigned long>(code),
@@ -80,7 +76,8 @@ int wmain() {
     }
     std::printf("};\n\nconst TextEntry kLanguageNames[] = {\n");
     for (unsigned language = 0; language <= 0xFFFF; ++language) {
-        const std::wstring name = platform::LocaleText(static_cast<std::uint16_t>(language), 4);
+        const std::wstring name = platform::LocaleText(static_cast<std::uint16_t>(language),
+                                                       platform::kNativeLanguageName);
         if (!name.empty()) {
             std::printf("    {%u, %s},\n", language, Literal(name).c_str());
         }

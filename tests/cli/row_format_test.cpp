@@ -1,5 +1,5 @@
 #include "harvest/RowFormat.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/Unicode.h"
 
 #include <gtest/gtest.h>
 

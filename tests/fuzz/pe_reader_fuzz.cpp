@@ -6,7 +6,7 @@
 // the same tables on a second reading, and every table decodes.
 
 #include "harvest/MessageTable.h"
-#include "harvest/native/PeReader.h"
+#include "harvest/pe/PeReader.h"
 
 #include <cstdlib>
 #include <cstring>

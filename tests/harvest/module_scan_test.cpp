@@ -1,7 +1,8 @@
 #include "support/MemoryScanOwner.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/ScanOwner.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/SystemText.h"
+#include "harvest/Strings.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

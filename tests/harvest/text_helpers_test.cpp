@@ -1,4 +1,5 @@
-#include "harvest/TextHelpers.h"
+#include "harvest/SystemText.h"
+#include "harvest/Strings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tests/support/test_support.h"
 
-#include "harvest/TextHelpers.h"
+#include "harvest/Unicode.h"
 #include "support/FileTree.h"
 
 #include <gtest/gtest.h>

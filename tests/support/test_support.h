@@ -1,7 +1,9 @@
 #pragma once
 
 #include "harvest/MessageList.h"
-#include "harvest/TextHelpers.h"
+#include "harvest/Strings.h"
+#include "harvest/SystemText.h"
+#include "harvest/Unicode.h"
 
 #include <windows.h>
 

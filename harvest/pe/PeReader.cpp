@@ -1,4 +1,7 @@
-#include "harvest/native/PeReader.h"
+#include "harvest/pe/PeReader.h"
+
+#include "harvest/ErrorCodes.h"
+#include "harvest/Unicode.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,11 +13,11 @@ namespace pe {
 namespace {
 
 // The Windows error codes that the loader's failures come out as.
-constexpr platform::ErrorCode kBadExeFormat = 193;          // ERROR_BAD_EXE_FORMAT
-constexpr platform::ErrorCode kNoAccess = 998;              // ERROR_NOACCESS (a page fault)
-constexpr platform::ErrorCode kFileInvalid = 1006;          // ERROR_FILE_INVALID (empty file)
-constexpr platform::ErrorCode kResourceDataNotFound = 1812; // ERROR_RESOURCE_DATA_NOT_FOUND
-constexpr platform::ErrorCode kResourceTypeNotFound = 1813; // ERROR_RESOURCE_TYPE_NOT_FOUND
+using errors::kBadExeFormat;
+using errors::kFileInvalid;
+using errors::kNoAccess;
+using errors::kResourceDataNotFound;
+using errors::kResourceTypeNotFound;
 
 constexpr std::uint64_t kPage = 4096;
 constexpr std::uint16_t kMessageTableType = 11;
@@ -274,7 +277,7 @@ std::optional<ResourceKey> KeyOf(const std::u16string& name) {
     key.isNumber = false;
     key.text = name;
     for (char16_t& c : key.text) {
-        if (c < 0xD800 || c > 0xDFFF) {
+        if (!IsSurrogate(c)) {
             c = static_cast<char16_t>(std::towupper(static_cast<wint_t>(c)));
         }
     }

@@ -1,0 +1,77 @@
+#include "harvest/Strings.h"
+
+#include "harvest/Platform.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cwchar>
+
+std::wstring FormatString(const wchar_t* format, ...) {
+    std::wstring result(128, L'\0');
+    for (;;) {
+        va_list args;
+        va_start(args, format);
+        const int written = std::vswprintf(result.data(), result.size() + 1, format, args);
+        va_end(args);
+        if (written >= 0 && static_cast<size_t>(written) <= result.size()) {
+            result.resize(static_cast<size_t>(written));
+            return result;
+        }
+        if (result.size() >= 0x1000000u) {
+            return {};
+        }
+        result.resize(result.size() * 2);
+    }
+}
+
+namespace {
+
+bool IsTrailingSpace(wchar_t c) {
+    switch (static_cast<std::uint32_t>(c)) {
+    case 0x0009:
+    case 0x000A:
+    case 0x000B:
+    case 0x000C:
+    case 0x000D:
+    case 0x0020:
+    case 0x00A0:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+} // namespace
+
+void FlattenMessageText(std::wstring& text) {
+    // Up to the first CR nothing changes.
+    size_t out = text.find(L'\r');
+    if (out == std::wstring::npos) {
+        out = text.size();
+    }
+    for (size_t in = out; in < text.size(); ++in) {
+        if (text[in] == L'\r' && in + 1 < text.size() && text[in + 1] == L'\n') {
+            text[out++] = L' ';
+            ++in;
+        } else {
+            text[out++] = text[in];
+        }
+    }
+    while (out > 0 && IsTrailingSpace(text[out - 1])) {
+        --out;
+    }
+    text.resize(out);
+}
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    std::wstring path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append(1, platform::kPathSeparator).append(name);
+    return path;
+}
