@@ -7,21 +7,10 @@
 // blocks, one descriptor per block (LowId, HighId, OffsetToEntries), and per block one entry per
 // identifier laid end to end (Length, Flags, zero-terminated text).
 //
-// The data is untrusted, and everything is bounded by the table's own data, never by anything
-// else (a table may live outside the module's file, in a satellite of it):
-// - No read leaves [data, data + size).
-// - Only block descriptors that lie wholly inside the data are read.
-// - An entry header or a text that runs past the end of the data ends its block.
-// - An entry shorter than its own 4-byte header (Length 0 to 3) gives its row and then ends its
-//   block. No compiler writes such an entry; repeating it for every later identifier of the block
-//   would turn a few bytes into billions of rows.
-// - A table yields at most one row per 4 bytes of its data (an entry takes at least its 4-byte
-//   header; a shorter one ends its block), and the bytes looked at (4 per entry plus the text up
-//   to its terminator) add up to at most twice the data's size.
-// Entries of Length 4 or more that do not overlap never reach these bounds: a well-formed table
-// is never cut. (A text is read up to its terminator, as the system reads it; the text of an
-// entry of Length 4, which has no room for one, runs on into what follows, which the second half
-// of the byte budget pays for.)
+// The data is untrusted: no read leaves [data, data + size), and a table yields at most
+// RowLimit rows and looks at most at ByteBudget bytes, which a well-formed table never reaches.
+// The rules in full, with why each is there, are the README's "The harvest's rules"; RowLimit and
+// ByteBudget below are the two bounds in code.
 //
 // Pure: no platform call, so that it can also be built and fuzzed on its own.
 namespace MessageTable {
