@@ -74,7 +74,7 @@ double ReadAllRows(MessageList& list) {
 // Presses the dialog's OK; returns the seconds until the main window's new results window (or its
 // info dialog) shows.
 double OkUntilShown(CMainDlg& main, ui::Dialog& dialog) {
-    const std::size_t before = main.m_resultWindows.size();
+    const std::size_t before = main.ResultWindows().size();
     const auto start = Clock::now();
     dialog.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     for (;;) {
@@ -83,8 +83,8 @@ double OkUntilShown(CMainDlg& main, ui::Dialog& dialog) {
             ui::DispatchDialogMessage(message);
         }
         const bool shown =
-            main.m_resultWindows.size() > before && main.m_resultWindows.back()->IsWindowVisible();
-        const bool missed = main.m_infoDlg.m_hWnd != nullptr && main.m_infoDlg.IsWindowVisible();
+            main.ResultWindows().size() > before && main.ResultWindows().back()->IsWindowVisible();
+        const bool missed = main.InfoDlg().m_hWnd != nullptr && main.InfoDlg().IsWindowVisible();
         if (shown || missed) {
             return Seconds(start);
         }
@@ -95,7 +95,7 @@ double OkUntilShown(CMainDlg& main, ui::Dialog& dialog) {
 // then OK; returns the seconds until the results window (or the info dialog) shows.
 double SearchThroughTheDialog(CMainDlg& main, const std::wstring& text, bool matchCase) {
     main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    CFindDlg& find = main.m_findDlg;
+    CFindDlg& find = main.FindDlg();
     SetDlgItemTextW(find.m_hWnd, IDC_FIND_TEXT, text.c_str());
     for (int id :
          {IDC_FIND_MODULE, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX, IDC_FIND_TEXTCOL}) {
@@ -109,7 +109,7 @@ double SearchThroughTheDialog(CMainDlg& main, const std::wstring& text, bool mat
 // Looks a code up as the user does: typed into the lookup dialog, then OK; returns the seconds
 // until the results window (or the info dialog) shows.
 double LookupThroughTheDialog(CMainDlg& main, const std::wstring& text) {
-    CLookupDlg& lookup = main.m_lookupDlg;
+    CLookupDlg& lookup = main.LookupDlg();
     if (lookup.m_hWnd == nullptr) {
         lookup.Create(IDD_LOOKUP, &main);
     }
@@ -124,7 +124,7 @@ double FillResults(const std::vector<std::array<std::wstring, kMessageColumnCoun
     MessageList& list = results.GetMessageList();
     const auto start = Clock::now();
     {
-        const ui::ListControl::BulkUpdate bulk(results.m_listCtrl);
+        const ui::ListControl::BulkUpdate bulk(results.ListCtrl());
         list.ReserveRows(static_cast<int>(rows.size()));
         for (const auto& row : rows) {
             const int at = list.AppendRow(row[0]);
@@ -151,21 +151,21 @@ std::vector<std::array<std::wstring, kMessageColumnCount>> RowsOf(MessageList& l
 }
 
 int Hits(CMainDlg& main) {
-    return main.m_resultWindows.empty()
+    return main.ResultWindows().empty()
                ? 0
-               : main.m_resultWindows.back()->GetMessageList().GetRowCount();
+               : main.ResultWindows().back()->GetMessageList().GetRowCount();
 }
 
 // Closes the newest results window as its close box does; returns the seconds until its window
 // and object are gone.
 double CloseNewest(CMainDlg& main) {
-    const std::size_t before = main.m_resultWindows.size();
+    const std::size_t before = main.ResultWindows().size();
     if (before == 0) {
         return 0;
     }
     const auto start = Clock::now();
-    main.m_resultWindows.back()->SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    while (main.m_resultWindows.size() == before) {
+    main.ResultWindows().back()->SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    while (main.ResultWindows().size() == before) {
         MSG message;
         if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             ui::DispatchDialogMessage(message);
@@ -286,7 +286,7 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
                 // so a single run leaves the comparison out).
                 std::vector<std::array<std::wstring, kMessageColumnCount>> found;
                 if (run == 0 && runs > 1 && hits > 0) {
-                    found = RowsOf(main.m_resultWindows.back()->GetMessageList());
+                    found = RowsOf(main.ResultWindows().back()->GetMessageList());
                 }
                 closes.push_back(CloseNewest(main));
                 if (run == runs - 1 && hits > broadestHits) {
@@ -313,7 +313,7 @@ void BenchFolder(const std::wstring& label, const std::wstring& folder,
             times.push_back(LookupThroughTheDialog(main, code));
             hits = Hits(main);
             CloseNewest(main);
-            main.m_infoDlg.ShowWindow(SW_HIDE);
+            main.InfoDlg().ShowWindow(SW_HIDE);
         }
         std::wprintf(L"%-24ls %7d %8.0f %10.3f\n", (L"\"" + std::wstring(code) + L"\"").c_str(),
                      hits, Median(times) * 1000, Median(times) / fill);

@@ -26,12 +26,19 @@ public:
     explicit CMessageListDlg(ui::Window* parent = nullptr);
     ~CMessageListDlg() override;
 
-    ui::ListControl m_listCtrl;
-    CFindDlg m_findDlg;
-    CInfoDlg m_infoDlg;
-    CLookupDlg m_lookupDlg; // the window's "look up code" dialog, created on first use
-    ui::MemoryDC m_hMemDC;  // from OnInitDialog to DestroyWindow
-    std::vector<std::unique_ptr<CMessageListDlg>> m_resultWindows;
+    // What the window holds, for the windows and tests that work with it.
+    ui::ListControl& ListCtrl() { return m_listCtrl; }
+    const ui::ListControl& ListCtrl() const { return m_listCtrl; }
+    CFindDlg& FindDlg() { return m_findDlg; }
+    const CFindDlg& FindDlg() const { return m_findDlg; }
+    CInfoDlg& InfoDlg() { return m_infoDlg; }
+    const CInfoDlg& InfoDlg() const { return m_infoDlg; }
+    CLookupDlg& LookupDlg() { return m_lookupDlg; }
+    HDC MemDC() const { return m_hMemDC; }
+    // The results windows of this window's searches and lookups, oldest first.
+    const std::vector<std::unique_ptr<CMessageListDlg>>& ResultWindows() const {
+        return m_resultWindows;
+    }
 
     // The window's rows, in memory behind its list control.
     MessageList& GetMessageList() { return m_rows; }
@@ -45,6 +52,13 @@ public:
     static constexpr int kStripHeight = 35;
 
 protected:
+    ui::ListControl m_listCtrl;
+    CFindDlg m_findDlg;
+    CInfoDlg m_infoDlg;
+    CLookupDlg m_lookupDlg; // the window's "look up code" dialog, created on first use
+    ui::MemoryDC m_hMemDC;  // from OnInitDialog to DestroyWindow
+    std::vector<std::unique_ptr<CMessageListDlg>> m_resultWindows;
+
     // The argument order of ui::Dialog: template, then parent.
     CMessageListDlg(UINT templateId, ui::Window* parent);
 

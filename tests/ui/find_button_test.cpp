@@ -158,15 +158,15 @@ TEST(FindButton, DrawingLeavesNothingBehind) {
     ASSERT_TRUE(list.Create(IDD_RESULTS, nullptr));
     ButtonCanvas canvas(list);
     canvas.Draw(); // what the platform caches on first use
-    const HGDIOBJ bitmap = GetCurrentObject(list.m_hMemDC, OBJ_BITMAP);
-    const HGDIOBJ font = GetCurrentObject(list.m_hMemDC, OBJ_FONT);
+    const HGDIOBJ bitmap = GetCurrentObject(list.MemDC(), OBJ_BITMAP);
+    const HGDIOBJ font = GetCurrentObject(list.MemDC(), OBJ_FONT);
     const int live = LiveGdiObjects();
     for (int i = 0; i < 200; ++i) {
         canvas.Draw();
     }
     EXPECT_EQ(LiveGdiObjects(), live);
-    EXPECT_EQ(GetCurrentObject(list.m_hMemDC, OBJ_BITMAP), bitmap);
-    EXPECT_EQ(GetCurrentObject(list.m_hMemDC, OBJ_FONT), font);
+    EXPECT_EQ(GetCurrentObject(list.MemDC(), OBJ_BITMAP), bitmap);
+    EXPECT_EQ(GetCurrentObject(list.MemDC(), OBJ_FONT), font);
 
     // A request for another control draws nothing.
     ButtonCanvas other(list, 1234);

@@ -40,8 +40,8 @@ void SetClipboard(const std::wstring& text) {
 void Select(CMessageListDlg& list, int row) {
     LVITEMW item{};
     item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    list.m_listCtrl.SendMessageW(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    list.m_listCtrl.SetFocus();
+    list.ListCtrl().SendMessageW(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    list.ListCtrl().SetFocus();
 }
 
 } // namespace
@@ -53,12 +53,12 @@ TEST(Keyboard, TabFollowsTheMainWindowsLayoutAndTheFindDialogsTemplate) {
     SetFocus(main->GetDlgItem(IDC_RECURSIVE));
     EXPECT_EQ(FocusAfterTabs(5),
               (std::vector<HWND>{main->GetDlgItem(IDC_MASK), main->GetDlgItem(IDC_OPEN_DIR),
-                                 main->m_listCtrl.m_hWnd, main->GetDlgItem(IDC_FIND_BUTTON),
+                                 main->ListCtrl().m_hWnd, main->GetDlgItem(IDC_FIND_BUTTON),
                                  main->GetDlgItem(IDC_RECURSIVE)}));
 
     main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
     Pump();
-    CFindDlg& find = main->m_findDlg;
+    CFindDlg& find = main->FindDlg();
     ASSERT_EQ(GetFocus(), find.GetDlgItem(IDC_FIND_TEXT));
     std::vector<HWND> order;
     for (int id : {IDC_FIND_MODULE, IDC_FIND_ERROR, IDC_FIND_LANGUAGE, IDC_FIND_VALUE, IDC_FIND_HEX,
@@ -73,7 +73,7 @@ TEST(Keyboard, EnterAndEscapeInTheFindAndInfoDialogs) {
     auto main = OpenMainWindow({});
     main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
     Pump();
-    CFindDlg& find = main->m_findDlg;
+    CFindDlg& find = main->FindDlg();
     SetWindowTextW(find.GetDlgItem(IDC_FIND_TEXT), L"typed");
 
     // Escape is Cancel: hidden, nothing stored.
@@ -88,14 +88,14 @@ TEST(Keyboard, EnterAndEscapeInTheFindAndInfoDialogs) {
     EXPECT_FALSE(find.IsWindowVisible());
     EXPECT_TRUE(main->IsWindowVisible());
     EXPECT_EQ(find.m_strFindText, L"typed");
-    ASSERT_TRUE(main->m_infoDlg.IsWindowVisible());
-    EXPECT_EQ(WindowText(main->m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), L"Not found - typed");
+    ASSERT_TRUE(main->InfoDlg().IsWindowVisible());
+    EXPECT_EQ(WindowText(main->InfoDlg().GetDlgItem(IDC_INFO_TEXT)), L"Not found - typed");
 
     // Enter in the info dialog is its OK.
-    SetForegroundWindow(main->m_infoDlg.m_hWnd);
-    SetFocus(main->m_infoDlg.GetDlgItem(IDOK));
+    SetForegroundWindow(main->InfoDlg().m_hWnd);
+    SetFocus(main->InfoDlg().GetDlgItem(IDOK));
     PressKey(VK_RETURN);
-    EXPECT_FALSE(main->m_infoDlg.IsWindowVisible());
+    EXPECT_FALSE(main->InfoDlg().IsWindowVisible());
     main->DestroyWindow();
 }
 
@@ -143,7 +143,7 @@ TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
 
     // No selection copies nothing.
     SetClipboard(L"before");
-    main->m_listCtrl.SetFocus();
+    main->ListCtrl().SetFocus();
     PressKey('C', true);
     EXPECT_EQ(ClipboardText(), L"before");
 
@@ -168,7 +168,7 @@ TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
     // The selected row, not the one with the focus cue.
     LVITEMW focus{};
     focus.stateMask = focus.state = LVIS_FOCUSED;
-    main->m_listCtrl.SendMessageW(LVM_SETITEMSTATE, utf8Row, reinterpret_cast<LPARAM>(&focus));
+    main->ListCtrl().SendMessageW(LVM_SETITEMSTATE, utf8Row, reinterpret_cast<LPARAM>(&focus));
     PressKey('C', true);
     EXPECT_EQ(ClipboardText(), RowText(rows, errorRow));
 
@@ -183,11 +183,11 @@ TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
     PressKey('C');
     PressKey('F');
     EXPECT_EQ(WindowText(mask), L"cf");
-    EXPECT_EQ(main->m_findDlg.m_hWnd, nullptr);
+    EXPECT_EQ(main->FindDlg().m_hWnd, nullptr);
     PressKey('F', true);
-    ASSERT_NE(main->m_findDlg.m_hWnd, nullptr);
-    EXPECT_TRUE(main->m_findDlg.IsWindowVisible());
-    main->m_findDlg.ShowWindow(SW_HIDE);
+    ASSERT_NE(main->FindDlg().m_hWnd, nullptr);
+    EXPECT_TRUE(main->FindDlg().IsWindowVisible());
+    main->FindDlg().ShowWindow(SW_HIDE);
     SetWindowTextW(mask, L"*.dll");
 
     // The list's menu (Shift+F10), its one item chosen by keyboard: the same copy.
@@ -201,25 +201,25 @@ TEST(Keyboard, CtrlCCopiesTheSelectedRowAndCtrlFOpensTheFindDialog) {
     // Ctrl+F in a results window of a results window opens that window's own find dialog, with
     // the keyboard in its search text.
     main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    main->m_findDlg.m_strFindText = L"dll";
-    main->m_findDlg.m_bModuleName = 1;
+    main->FindDlg().m_strFindText = L"dll";
+    main->FindDlg().m_bModuleName = 1;
     main->SendMessageW(WM_FIND_REQUEST);
-    ASSERT_EQ(main->m_resultWindows.size(), 1u);
-    CMessageListDlg& results = *main->m_resultWindows[0];
+    ASSERT_EQ(main->ResultWindows().size(), 1u);
+    CMessageListDlg& results = *main->ResultWindows()[0];
     results.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    results.m_findDlg.m_strFindText = L"text";
-    results.m_findDlg.m_bModuleName = 1;
+    results.FindDlg().m_strFindText = L"text";
+    results.FindDlg().m_bModuleName = 1;
     results.SendMessageW(WM_FIND_REQUEST);
-    ASSERT_EQ(results.m_resultWindows.size(), 1u);
-    CMessageListDlg& nested = *results.m_resultWindows[0];
+    ASSERT_EQ(results.ResultWindows().size(), 1u);
+    CMessageListDlg& nested = *results.ResultWindows()[0];
     Pump();
     SetForegroundWindow(nested.m_hWnd);
-    nested.m_listCtrl.SetFocus();
+    nested.ListCtrl().SetFocus();
     PressKey('F', true);
-    ASSERT_NE(nested.m_findDlg.m_hWnd, nullptr);
-    EXPECT_TRUE(nested.m_findDlg.IsWindowVisible());
-    EXPECT_EQ(GetFocus(), nested.m_findDlg.GetDlgItem(IDC_FIND_TEXT));
-    EXPECT_EQ(nested.m_findDlg.GetParent(), nested.m_hWnd);
+    ASSERT_NE(nested.FindDlg().m_hWnd, nullptr);
+    EXPECT_TRUE(nested.FindDlg().IsWindowVisible());
+    EXPECT_EQ(GetFocus(), nested.FindDlg().GetDlgItem(IDC_FIND_TEXT));
+    EXPECT_EQ(nested.FindDlg().GetParent(), nested.m_hWnd);
     main->DestroyWindow();
 }
 
@@ -230,30 +230,30 @@ TEST(Keyboard, EnterInAResultsWindowsFindDialogSearchesIt) {
     folder.CopyFixture(L"basic.dll", L"basic.dll");
     auto main = OpenMainWindow({folder.path()});
     main->SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    main->m_findDlg.m_strFindText = L"dll";
-    main->m_findDlg.m_bModuleName = 1;
+    main->FindDlg().m_strFindText = L"dll";
+    main->FindDlg().m_bModuleName = 1;
     main->SendMessageW(WM_FIND_REQUEST);
     Pump();
-    ASSERT_EQ(main->m_resultWindows.size(), 1u);
-    CMessageListDlg& results = *main->m_resultWindows[0];
+    ASSERT_EQ(main->ResultWindows().size(), 1u);
+    CMessageListDlg& results = *main->ResultWindows()[0];
     SetForegroundWindow(results.m_hWnd);
-    results.m_listCtrl.SetFocus();
+    results.ListCtrl().SetFocus();
     PressKey('F', true);
-    ASSERT_TRUE(results.m_findDlg.IsWindowVisible());
+    ASSERT_TRUE(results.FindDlg().IsWindowVisible());
     for (wchar_t c : std::wstring(L"ZZZ")) {
         PressKey(static_cast<WORD>(c));
     }
     PressKey(VK_RETURN);
-    EXPECT_FALSE(results.m_findDlg.IsWindowVisible());
-    ASSERT_EQ(main->m_resultWindows.size(), 1u);
+    EXPECT_FALSE(results.FindDlg().IsWindowVisible());
+    ASSERT_EQ(main->ResultWindows().size(), 1u);
     EXPECT_TRUE(results.IsWindowVisible());
-    EXPECT_EQ(WindowText(results.m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), L"Not found - zzz");
+    EXPECT_EQ(WindowText(results.InfoDlg().GetDlgItem(IDC_INFO_TEXT)), L"Not found - zzz");
     // The message is the topmost window, whatever the platform restacked meanwhile.
     HWND top = GetTopWindow(nullptr);
     while (top != nullptr && !IsWindowVisible(top)) {
         top = GetWindow(top, GW_HWNDNEXT);
     }
-    EXPECT_EQ(top, results.m_infoDlg.m_hWnd);
+    EXPECT_EQ(top, results.InfoDlg().m_hWnd);
     main->DestroyWindow();
 }
 
@@ -269,13 +269,13 @@ TEST(Keyboard, TypingAModuleNameGoesToItsRow) {
     Select(list, 0);
     const auto type = [&](const std::wstring& text) {
         for (wchar_t c : text) {
-            list.m_listCtrl.SendMessageW(WM_CHAR, c, 1);
+            list.ListCtrl().SendMessageW(WM_CHAR, c, 1);
         }
         return static_cast<int>(
-            list.m_listCtrl.SendMessageW(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+            list.ListCtrl().SendMessageW(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     };
     EXPECT_EQ(type(L"kernelb"), 3); // letter case aside
-    EXPECT_EQ(list.m_listCtrl.GetSelectedItem(), 3);
+    EXPECT_EQ(list.ListCtrl().GetSelectedItem(), 3);
     Sleep(600); // a pause starts a new name
     EXPECT_EQ(type(L"a"), 0);
     list.DestroyWindow();
@@ -296,17 +296,17 @@ TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
     }
     ASSERT_GT(languages.size(), 20u);
 
-    main->m_listCtrl.SetFocus();
+    main->ListCtrl().SetFocus();
     PressKey('G', true);
-    CLookupDlg& lookup = main->m_lookupDlg;
+    CLookupDlg& lookup = main->LookupDlg();
     ASSERT_TRUE(lookup.m_hWnd != nullptr && lookup.IsWindowVisible());
     ASSERT_EQ(GetFocus(), lookup.GetDlgItem(IDC_LOOKUP_TEXT));
     SetWindowTextW(lookup.GetDlgItem(IDC_LOOKUP_TEXT), L"0x80070005");
     PressKey(VK_RETURN);
     EXPECT_FALSE(lookup.IsWindowVisible());
 
-    ASSERT_EQ(main->m_resultWindows.size(), 1u);
-    CMessageListDlg& results = *main->m_resultWindows[0];
+    ASSERT_EQ(main->ResultWindows().size(), 1u);
+    CMessageListDlg& results = *main->ResultWindows()[0];
     EXPECT_EQ(WindowText(results.m_hWnd), L"Code - 0x80070005 [E_ACCESSDENIED]");
     std::set<std::wstring> found;
     for (const auto& row : AllRows(results.GetMessageList())) {
@@ -321,13 +321,13 @@ TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
          {std::pair<std::wstring, std::wstring>{L"0x12345678", L"Not found - 0x12345678"},
           {L"NO_SUCH_NAME", L"no code is named 'NO_SUCH_NAME'"}}) {
         SetForegroundWindow(main->m_hWnd);
-        main->m_listCtrl.SetFocus();
+        main->ListCtrl().SetFocus();
         PressKey('G', true);
         SetWindowTextW(lookup.GetDlgItem(IDC_LOOKUP_TEXT), typed.c_str());
         PressKey(VK_RETURN);
-        EXPECT_EQ(WindowText(main->m_infoDlg.GetDlgItem(IDC_INFO_TEXT)), says);
+        EXPECT_EQ(WindowText(main->InfoDlg().GetDlgItem(IDC_INFO_TEXT)), says);
     }
-    EXPECT_EQ(main->m_resultWindows.size(), 1u);
+    EXPECT_EQ(main->ResultWindows().size(), 1u);
     main->DestroyWindow();
 }
 
@@ -350,7 +350,7 @@ TEST(Keyboard, AStartPathF5AndCopyAllRows) {
     const int both = main->GetMessageList().GetRowCount();
     EXPECT_GT(both, 3);
     SetWindowTextW(main->GetDlgItem(IDC_MASK), L"t*.dll");
-    main->m_listCtrl.SetFocus();
+    main->ListCtrl().SetFocus();
     PressKey(VK_F5);
     EXPECT_TRUE(ScriptedPicker::calls.empty());
     EXPECT_EQ(main->GetMessageList().GetRowCount(), both - 3);

@@ -179,10 +179,10 @@ public:
     // Searches with the first OK's ticks.
     void Search(const std::wstring& text) { Search(window, text); }
     static void Search(CMessageListDlg& list, const std::wstring& text) {
-        if (list.m_findDlg.m_hWnd == nullptr) {
+        if (list.FindDlg().m_hWnd == nullptr) {
             list.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
         }
-        CFindDlg& find = list.m_findDlg;
+        CFindDlg& find = list.FindDlg();
         find.m_strFindText = text;
         find.m_bModuleName = find.m_bLanguageId = find.m_bValue = find.m_bHexValue =
             find.m_bMessageText = 1;
@@ -190,11 +190,11 @@ public:
         list.SendMessageW(WM_FIND_REQUEST);
     }
 
-    size_t Windows() const { return window.m_resultWindows.size(); }
-    CMessageListDlg& Last() { return *window.m_resultWindows.back(); }
+    size_t Windows() const { return window.ResultWindows().size(); }
+    CMessageListDlg& Last() { return *window.ResultWindows().back(); }
     Rows LastRows() { return AllRows(Last().GetMessageList()); }
-    bool InfoShown() const { return window.m_infoDlg.m_hWnd && window.m_infoDlg.IsWindowVisible(); }
-    std::wstring InfoText() const { return WindowText(window.m_infoDlg.GetDlgItem(IDC_INFO_TEXT)); }
+    bool InfoShown() const { return window.InfoDlg().m_hWnd && window.InfoDlg().IsWindowVisible(); }
+    std::wstring InfoText() const { return WindowText(window.InfoDlg().GetDlgItem(IDC_INFO_TEXT)); }
 
     CMessageListDlg window{nullptr};
 };
@@ -204,7 +204,7 @@ public:
 TEST(Search, FirstOpeningSearchesFiveColumnsWithoutCase) {
     const Row alphaTwo = {kAlpha[0], kAlpha[1], L"", kAlpha[3], L"2", L"0x00000002", L"abc 2"};
     SourceList source({kZeta, kAlpha, kAbc, alphaTwo});
-    CFindDlg& find = source.window.m_findDlg;
+    CFindDlg& find = source.window.FindDlg();
     SetWindowTextW(find.GetDlgItem(IDC_FIND_TEXT), L"abc");
     find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     Pump();
@@ -214,7 +214,7 @@ TEST(Search, FirstOpeningSearchesFiveColumnsWithoutCase) {
     EXPECT_TRUE(source.Last().IsWindowVisible());
     EXPECT_EQ(WindowText(source.Last().m_hWnd), L"Finded - [abc]");
     // The control only shows the rows: it keeps no order of its own.
-    const LONG style = GetWindowLongW(source.Last().m_listCtrl.m_hWnd, GWL_STYLE);
+    const LONG style = GetWindowLongW(source.Last().ListCtrl().m_hWnd, GWL_STYLE);
     EXPECT_EQ(style & (LVS_OWNERDATA | LVS_SORTASCENDING), LVS_OWNERDATA);
     EXPECT_FALSE(source.InfoShown());
     // The searched list is unchanged.
@@ -224,23 +224,23 @@ TEST(Search, FirstOpeningSearchesFiveColumnsWithoutCase) {
 TEST(Search, MissesShowOneInfoDialog) {
     SourceList source({kAlpha, kAbc});
     source.Search(L"");
-    EXPECT_EQ(source.window.m_infoDlg.m_hWnd, nullptr); // an empty string does nothing at all
+    EXPECT_EQ(source.window.InfoDlg().m_hWnd, nullptr); // an empty string does nothing at all
 
     // Only in a Path cell.
     source.Search(L"C:\\x");
     EXPECT_EQ(source.Windows(), 0u);
     ASSERT_TRUE(source.InfoShown());
     EXPECT_EQ(source.InfoText(), L"Not found - C:\\x");
-    HWND info = source.window.m_infoDlg.m_hWnd;
+    HWND info = source.window.InfoDlg().m_hWnd;
 
     source.Search(L"a-miss");
     source.Search(L"b-miss");
-    EXPECT_EQ(source.window.m_infoDlg.m_hWnd, info);
+    EXPECT_EQ(source.window.InfoDlg().m_hWnd, info);
     EXPECT_EQ(source.InfoText(), L"Not found - b-miss");
     EXPECT_EQ(source.Windows(), 0u);
 
     // OK of the info dialog hides it.
-    source.window.m_infoDlg.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    source.window.InfoDlg().SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_FALSE(source.InfoShown());
 
     SourceList empty({});
@@ -258,19 +258,19 @@ TEST(Search, EverySearchMakesItsOwnWindowAndResultsCanBeSearched) {
     source.Search(L"abc");
     EXPECT_EQ(source.window.SendMessageW(DM_GETDEFID), defaultButton);
     ASSERT_EQ(source.Windows(), 2u);
-    EXPECT_NE(source.window.m_resultWindows[0]->m_hWnd, source.window.m_resultWindows[1]->m_hWnd);
-    EXPECT_EQ(WindowText(source.window.m_resultWindows[0]->m_hWnd), L"Finded - [abc]");
-    EXPECT_EQ(WindowText(source.window.m_resultWindows[1]->m_hWnd), L"Finded - [abc]");
+    EXPECT_NE(source.window.ResultWindows()[0]->m_hWnd, source.window.ResultWindows()[1]->m_hWnd);
+    EXPECT_EQ(WindowText(source.window.ResultWindows()[0]->m_hWnd), L"Finded - [abc]");
+    EXPECT_EQ(WindowText(source.window.ResultWindows()[1]->m_hWnd), L"Finded - [abc]");
 
     // Narrowing inside a results window: its own find dialog, defaults and results.
-    CMessageListDlg& first = *source.window.m_resultWindows[0];
+    CMessageListDlg& first = *source.window.ResultWindows()[0];
     first.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    EXPECT_NE(first.m_findDlg.m_hWnd, source.window.m_findDlg.m_hWnd);
-    EXPECT_EQ(WindowText(first.m_findDlg.GetDlgItem(IDC_FIND_TEXT)), L"");
+    EXPECT_NE(first.FindDlg().m_hWnd, source.window.FindDlg().m_hWnd);
+    EXPECT_EQ(WindowText(first.FindDlg().GetDlgItem(IDC_FIND_TEXT)), L"");
     SourceList::Search(first, L"alpha");
-    ASSERT_EQ(first.m_resultWindows.size(), 1u);
-    EXPECT_EQ(AllRows(first.m_resultWindows[0]->GetMessageList()), Rows{kAlpha});
-    EXPECT_EQ(WindowText(first.m_resultWindows[0]->m_hWnd), L"Finded - [alpha]");
+    ASSERT_EQ(first.ResultWindows().size(), 1u);
+    EXPECT_EQ(AllRows(first.ResultWindows()[0]->GetMessageList()), Rows{kAlpha});
+    EXPECT_EQ(WindowText(first.ResultWindows()[0]->m_hWnd), L"Finded - [alpha]");
     EXPECT_EQ(source.Windows(), 2u);
 }
 
@@ -280,9 +280,9 @@ TEST(Search, ClosedResultsWindowsAreReleased) {
     SourceList source({kAlpha, kAbc, kZeta});
     source.Search(L"abc");
     source.Search(L"zeta");
-    CMessageListDlg* first = source.window.m_resultWindows[0].get();
+    CMessageListDlg* first = source.window.ResultWindows()[0].get();
     SourceList::Search(*first, L"alpha");
-    CMessageListDlg* nested = first->m_resultWindows[0].get();
+    CMessageListDlg* nested = first->ResultWindows()[0].get();
     const HWND firstWindow = first->m_hWnd, nestedWindow = nested->m_hWnd;
 
     // Closed while its own results window is open: hidden, kept.
@@ -303,7 +303,7 @@ TEST(Search, ClosedResultsWindowsAreReleased) {
 
 TEST(Search, CancelledEditIsSearchedByTheNextOk) {
     SourceList source({kAlpha, kZeta});
-    CFindDlg& find = source.window.m_findDlg;
+    CFindDlg& find = source.window.FindDlg();
     SetWindowTextW(find.GetDlgItem(IDC_FIND_TEXT), L"zeta");
     find.SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     Pump();
@@ -354,25 +354,25 @@ TEST(Search, TheWindowInUseOrItsRelativeStaysInFront) {
     SourceList::Search(*main, L"basic");
     SourceList::Search(*main, L"basic");
     Pump();
-    ASSERT_EQ(main->m_resultWindows.size(), 2u);
-    CMessageListDlg& older = *main->m_resultWindows[0];
-    CMessageListDlg& newer = *main->m_resultWindows[1];
+    ASSERT_EQ(main->ResultWindows().size(), 2u);
+    CMessageListDlg& older = *main->ResultWindows()[0];
+    CMessageListDlg& newer = *main->ResultWindows()[1];
 
     SetForegroundWindow(older.m_hWnd);
     older.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
     Pump();
-    SetWindowTextW(older.m_findDlg.GetDlgItem(IDC_FIND_TEXT), L"zzz");
-    older.m_findDlg.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SetWindowTextW(older.FindDlg().GetDlgItem(IDC_FIND_TEXT), L"zzz");
+    older.FindDlg().SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     Pump();
-    EXPECT_EQ(TopmostVisible(), older.m_infoDlg.m_hWnd);
+    EXPECT_EQ(TopmostVisible(), older.InfoDlg().m_hWnd);
     EXPECT_LT(Depth(older.m_hWnd), Depth(newer.m_hWnd));
     EXPECT_LT(Depth(newer.m_hWnd), Depth(main->m_hWnd));
-    older.m_infoDlg.SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    older.InfoDlg().SendMessageW(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 
     SourceList::Search(older, L"first");
     Pump();
-    ASSERT_EQ(older.m_resultWindows.size(), 1u);
-    CMessageListDlg& nested = *older.m_resultWindows[0];
+    ASSERT_EQ(older.ResultWindows().size(), 1u);
+    CMessageListDlg& nested = *older.ResultWindows()[0];
     EXPECT_EQ(TopmostVisible(), nested.m_hWnd);
     SetForegroundWindow(older.m_hWnd);
     older.SendMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

@@ -47,7 +47,7 @@ TEST(ListWindow, FirstLayoutColumnsAndIcons) {
     EXPECT_EQ(Width(window), Width(plain) + 1);
     EXPECT_EQ(Height(window), Height(plain));
 
-    const RECT list = ChildRect(results.m_listCtrl.m_hWnd);
+    const RECT list = ChildRect(results.ListCtrl().m_hWnd);
     EXPECT_EQ(list.left, 0);
     EXPECT_EQ(list.top, 35);
     EXPECT_EQ(list.right, client.right);
@@ -63,13 +63,13 @@ TEST(ListWindow, FirstLayoutColumnsAndIcons) {
         column.pszText = text;
         column.cchTextMax = 64;
         ASSERT_TRUE(
-            results.m_listCtrl.SendMessageW(LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
+            results.ListCtrl().SendMessageW(LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
         EXPECT_STREQ(text, headers[i]);
         EXPECT_EQ(column.cx, widths[i]);
         EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, i == 3 || i == 4 ? LVCFMT_RIGHT : LVCFMT_LEFT);
     }
-    EXPECT_FALSE(results.m_listCtrl.SendMessageW(LVM_GETCOLUMNW, 7, 0));
-    EXPECT_EQ(results.m_listCtrl.SendMessageW(LVM_GETEXTENDEDLISTVIEWSTYLE), 0);
+    EXPECT_FALSE(results.ListCtrl().SendMessageW(LVM_GETCOLUMNW, 7, 0));
+    EXPECT_EQ(results.ListCtrl().SendMessageW(LVM_GETEXTENDEDLISTVIEWSTYLE), 0);
 
     HICON listIcon = LoadIconW(ui::ResourceModule(), MAKEINTRESOURCEW(IDI_LIST_ICON));
     EXPECT_EQ(reinterpret_cast<HICON>(results.SendMessageW(WM_GETICON, ICON_BIG)), listIcon);
@@ -77,18 +77,18 @@ TEST(ListWindow, FirstLayoutColumnsAndIcons) {
     EXPECT_EQ(reinterpret_cast<HICON>(
                   SendMessageW(results.GetDlgItem(IDC_FIND_BUTTON), BM_GETIMAGE, IMAGE_ICON, 0)),
               listIcon);
-    EXPECT_EQ(GetObjectType(results.m_hMemDC), static_cast<DWORD>(OBJ_MEMDC));
+    EXPECT_EQ(GetObjectType(results.MemDC()), static_cast<DWORD>(OBJ_MEMDC));
 
     // The list never gets a negative height.
     for (auto [cy, height] : {std::pair{34, 0}, {35, 0}, {36, 1}, {300, 265}}) {
         results.SendMessageW(WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, cy));
-        EXPECT_EQ(Height(ChildRect(results.m_listCtrl.m_hWnd)), height) << cy;
+        EXPECT_EQ(Height(ChildRect(results.ListCtrl().m_hWnd)), height) << cy;
     }
     results.SendMessageW(WM_SIZE, SIZE_MINIMIZED, 0);
-    EXPECT_EQ(Height(ChildRect(results.m_listCtrl.m_hWnd)), 0);
+    EXPECT_EQ(Height(ChildRect(results.ListCtrl().m_hWnd)), 0);
 
     // DestroyWindow gives the memory context back; the object lives on.
-    HDC memory = results.m_hMemDC;
+    HDC memory = results.MemDC();
     EXPECT_TRUE(results.DestroyWindow());
     EXPECT_EQ(GetObjectType(memory), 0u);
     EXPECT_EQ(results.m_hWnd, nullptr);
@@ -110,7 +110,7 @@ TEST(ListWindow, ResultsListKeepsTheSortedOrderAndAnswersThroughTheControl) {
         results.GetMessageList().AppendRow(name);
         sorted.InsertItem(INT_MAX, name);
     }
-    const ui::ListControl& shown = results.m_listCtrl;
+    const ui::ListControl& shown = results.ListCtrl();
     ASSERT_EQ(shown.GetItemCount(), static_cast<int>(std::size(names)));
     for (int row = 0; row < shown.GetItemCount(); ++row) {
         EXPECT_EQ(shown.GetItemText(row, COL_MODULE_NAME), sorted.GetItemText(row, 0)) << row;
@@ -223,14 +223,14 @@ TEST(MainWindow, StripIsLaidOutRightToLeft) {
          child = GetWindow(child, GW_HWNDNEXT)) {
         order.push_back(child);
     }
-    EXPECT_EQ(order, (std::vector<HWND>{status, check, label, mask, button, main->m_listCtrl.m_hWnd,
+    EXPECT_EQ(order, (std::vector<HWND>{status, check, label, mask, button, main->ListCtrl().m_hWnd,
                                         main->GetDlgItem(IDC_FIND_BUTTON)}));
 
     // Minimised: laid out against a width of 0; the status edit's width below zero shows as none.
     main->SendMessageW(WM_SIZE, SIZE_MINIMIZED, 0);
     EXPECT_EQ(ChildRect(button).right, -5);
     EXPECT_EQ(Width(ChildRect(status)), 0);
-    EXPECT_EQ(Height(ChildRect(main->m_listCtrl.m_hWnd)), 0);
+    EXPECT_EQ(Height(ChildRect(main->ListCtrl().m_hWnd)), 0);
     main->SendMessageW(WM_SIZE, SIZE_RESTORED, MAKELPARAM(800, 300));
     EXPECT_EQ(ChildRect(button).right, 795);
     main->DestroyWindow();
@@ -260,7 +260,7 @@ TEST(FindDialog, FirstStateOkAndCancel) {
     RecordingListDlg list;
     ASSERT_TRUE(list.Create(IDD_RESULTS, nullptr));
     list.ShowWindow(SW_SHOW);
-    CFindDlg& find = list.m_findDlg;
+    CFindDlg& find = list.FindDlg();
     EXPECT_EQ(find.m_hWnd, nullptr);
 
     list.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
@@ -314,11 +314,11 @@ TEST(FindDialog, FirstStateOkAndCancel) {
 TEST(InfoDialog, ShowsTheStopIcon) {
     CMessageListDlg list(nullptr);
     ASSERT_TRUE(list.Create(IDD_RESULTS, nullptr));
-    ASSERT_TRUE(list.m_infoDlg.Create(IDD_INFO, &list));
+    ASSERT_TRUE(list.InfoDlg().Create(IDD_INFO, &list));
     HICON shown = reinterpret_cast<HICON>(
-        SendMessageW(list.m_infoDlg.GetDlgItem(IDC_INFO_ICON), STM_GETICON, 0, 0));
+        SendMessageW(list.InfoDlg().GetDlgItem(IDC_INFO_ICON), STM_GETICON, 0, 0));
     EXPECT_EQ(shown, LoadIconW(nullptr, IDI_HAND));
-    EXPECT_FALSE(list.m_infoDlg.IsWindowVisible());
+    EXPECT_FALSE(list.InfoDlg().IsWindowVisible());
     list.DestroyWindow();
 }
 
@@ -347,22 +347,22 @@ void CALLBACK SearchThenClose(HWND, UINT, UINT_PTR timer, DWORD) {
     }
     KillTimer(nullptr, timer);
     main.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    main.m_findDlg.m_strFindText = L"dll";
-    main.m_findDlg.m_bModuleName = 1;
+    main.FindDlg().m_strFindText = L"dll";
+    main.FindDlg().m_bModuleName = 1;
     main.SendMessageW(WM_FIND_REQUEST);
     main.SendMessageW(WM_FIND_REQUEST);
-    if (main.m_resultWindows.size() != 2) {
-        ADD_FAILURE() << "the searches made " << main.m_resultWindows.size() << " windows";
+    if (main.ResultWindows().size() != 2) {
+        ADD_FAILURE() << "the searches made " << main.ResultWindows().size() << " windows";
         main.PostMessageW(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return;
     }
-    CMessageListDlg& first = *main.m_resultWindows[0];
+    CMessageListDlg& first = *main.ResultWindows()[0];
     first.SendMessageW(WM_COMMAND, MAKEWPARAM(IDC_FIND_BUTTON, BN_CLICKED), 0);
-    first.m_findDlg.m_strFindText = L"basic";
-    first.m_findDlg.m_bModuleName = 1;
+    first.FindDlg().m_strFindText = L"basic";
+    first.FindDlg().m_bModuleName = 1;
     first.SendMessageW(WM_FIND_REQUEST);
-    g_results = {main.m_resultWindows[0]->m_hWnd, main.m_resultWindows[1]->m_hWnd,
-                 first.m_resultWindows.empty() ? nullptr : first.m_resultWindows[0]->m_hWnd};
+    g_results = {main.ResultWindows()[0]->m_hWnd, main.ResultWindows()[1]->m_hWnd,
+                 first.ResultWindows().empty() ? nullptr : first.ResultWindows()[0]->m_hWnd};
     // The application's main window owns every results window, whichever window searched.
     for (HWND results : g_results) {
         EXPECT_EQ(GetWindow(results, GW_OWNER), main.m_hWnd);
@@ -395,10 +395,10 @@ TEST(MainWindow, ModalRunTearsDownInOrderWithoutLeaks) {
             SetTimer(nullptr, 0, 50, SearchThenClose);
             EXPECT_EQ(main.DoModal(), IDCANCEL);
             EXPECT_EQ(main.m_hWnd, nullptr);
-            ASSERT_EQ(main.m_resultWindows.size(), 2u); // the objects outlive the windows
-            EXPECT_EQ(main.m_resultWindows[0]->m_hWnd, nullptr);
-            EXPECT_EQ(main.m_resultWindows[0]->m_hMemDC, nullptr);
-            EXPECT_EQ(main.m_resultWindows[0]->m_resultWindows[0]->m_hMemDC, nullptr);
+            ASSERT_EQ(main.ResultWindows().size(), 2u); // the objects outlive the windows
+            EXPECT_EQ(main.ResultWindows()[0]->m_hWnd, nullptr);
+            EXPECT_EQ(main.ResultWindows()[0]->MemDC(), nullptr);
+            EXPECT_EQ(main.ResultWindows()[0]->ResultWindows()[0]->MemDC(), nullptr);
             ui::Application::Current()->m_pMainWnd = nullptr;
         }
         UnhookWindowsHookEx(g_hook);
