@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <csignal>
 #include <cstdlib>
 
@@ -60,8 +59,8 @@ std::wstring SystemModuleFolder() {
 } // namespace console
 
 int main(int argc, char** argv) {
-    // Letter case of names follows Unicode, not only ASCII; a closed pipe is a failed write.
-    std::setlocale(LC_CTYPE, "C.UTF-8");
+    // A closed pipe is a failed write, not the end of the process. (Nothing depends on the
+    // process's locale: letter case and UTF-8 are the system's own, from tables.)
     std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {

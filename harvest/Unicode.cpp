@@ -81,49 +81,59 @@ void AppendUtf8(std::string& out, std::wstring_view text) {
 }
 
 std::wstring FromUtf8(std::string_view text) {
+    // As the system decodes UTF-8 (MultiByteToWideChar): a lead byte says how many continuation
+    // bytes follow; they are taken one by one while each is one and the value so far can still
+    // become a character (no overlong form, no surrogate, nothing past U+10FFFF), and the bytes
+    // taken become one U+FFFD when the sequence breaks off. A sequence that the text's end cuts
+    // short is one U+FFFD to the end.
+    static constexpr std::uint8_t kFollowing[64] = {
+        0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+        1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
+        2, 2, 2, 2, 3, 3, 3, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}; // by lead byte, from 0xC0:
+                                                                     // none for a byte that leads
+                                                                     // no character
+    static constexpr std::uint8_t kLeadMask[4] = {0x7F, 0x1F, 0x0F, 0x07};
     std::wstring out;
     out.reserve(text.size());
     const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
-        const std::uint8_t b = p[i];
-        if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
-            ++i;
+        const std::uint8_t lead = p[i++];
+        if (lead < 0x80) {
+            out += static_cast<wchar_t>(lead);
             continue;
         }
-        int length = 0;
-        std::uint32_t c = 0;
-        std::uint8_t low = 0x80, high = 0xBF; // the bounds of the second byte
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            c = b & 0x0F;
-            low = b == 0xE0 ? 0xA0 : 0x80;
-            high = b == 0xED ? 0x9F : 0xBF;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            c = b & 0x07;
-            low = b == 0xF0 ? 0x90 : 0x80;
-            high = b == 0xF4 ? 0x8F : 0xBF;
+        const unsigned following = lead >= 0xC0 ? kFollowing[lead - 0xC0] : 0;
+        if (following > n - i) {
+            out += L'\uFFFD'; // cut short by the end
+            break;
         }
-        std::size_t used = 1;
-        bool whole = length > 0;
-        for (int k = 1; whole && k < length; ++k) {
-            const std::uint8_t next = i + static_cast<std::size_t>(k) < n ? p[i + k] : 0;
-            const std::uint8_t min = k == 1 ? low : 0x80, max = k == 1 ? high : 0xBF;
-            if (i + static_cast<std::size_t>(k) >= n || next < min || next > max) {
+        std::uint32_t value = lead & kLeadMask[following];
+        bool whole = following > 0;
+        for (unsigned k = following; whole && k > 0; --k) {
+            const std::uint32_t next = p[i] ^ 0x80u;
+            if (next >= 0x40) {
                 whole = false;
                 break;
             }
-            c = c << 6 | (next & 0x3F);
-            ++used;
+            value = value << 6 | next;
+            // What the value must be above, with k - 1 bytes still to come.
+            const bool tooSmall =
+                (k == 3 && value < 0x10) || (k == 2 && value < 0x20) || (k == 1 && value < 0x80);
+            const bool tooLarge = k == 2 && value >= (0x110000 >> 6);
+            const bool surrogate = k == 2 && value >= (0xD800 >> 6) && value <= (0xDFFF >> 6);
+            if (tooLarge) {
+                whole = false; // the byte is not taken
+                break;
+            }
+            ++i;
+            if (tooSmall || surrogate) {
+                whole = false;
+                break;
+            }
         }
-        AppendUtf16Or32(out, whole ? c : 0xFFFD);
-        i += used;
+        AppendUtf16Or32(out, whole ? value : 0xFFFD);
     }
     return out;
 }

@@ -5,6 +5,7 @@
 
 #include "harvest/Platform.h"
 #include "harvest/native/PosixErrors.h"
+#include "harvest/pe/UpperCase.h"
 #include "harvest/Unicode.h"
 #include "harvest/pe/PeReader.h"
 
@@ -14,11 +15,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <cwctype>
 #include <memory>
 
 namespace platform {
@@ -48,23 +49,77 @@ using errors::kAccessDenied;
 using errors::kFileInvalid;
 using errors::kFileNotFound;
 
-// An open file read with pread.
+// An open file read with pread in whole blocks, the last few kept: the module reader's many small
+// reads of headers and directories each cost a memory access, not a system call. A small file is
+// read whole at the first read; a large read goes to the file directly.
 class FileSource : public pe::ByteSource {
 public:
     FileSource(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+
     std::uint64_t Size() const override { return m_size; }
+
     bool Read(std::uint64_t offset, void* out, std::size_t size) const override {
         if (offset > m_size || m_size - offset < size) {
             return false;
         }
-        auto* at = static_cast<char*>(out);
+        auto* to = static_cast<std::uint8_t*>(out);
+        if (size >= 2 * kBlock) {
+            return ReadFile(offset, to, size);
+        }
+        while (size > 0) {
+            const Block* block = BlockAt(offset);
+            if (block == nullptr) {
+                return false;
+            }
+            const std::size_t within = static_cast<std::size_t>(offset - block->offset);
+            const std::size_t count = std::min(size, block->bytes.size() - within);
+            std::memcpy(to, block->bytes.data() + within, count);
+            to += count;
+            offset += count;
+            size -= count;
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    static constexpr std::uint64_t kWholeFile = 4 * kBlock;
+    static constexpr std::size_t kBlocksKept = 16;
+
+    struct Block {
+        std::uint64_t offset = 0;
+        std::vector<std::uint8_t> bytes; // empty: not loaded
+    };
+
+    // The block that holds offset (which lies inside the file), read if it is not kept.
+    const Block* BlockAt(std::uint64_t offset) const {
+        for (const Block& block : m_blocks) {
+            if (!block.bytes.empty() && offset >= block.offset &&
+                offset - block.offset < block.bytes.size()) {
+                return &block;
+            }
+        }
+        Block& block = m_blocks[m_next];
+        m_next = (m_next + 1) % kBlocksKept;
+        block.offset = m_size <= kWholeFile ? 0 : offset / kBlock * kBlock;
+        const std::uint64_t length =
+            m_size <= kWholeFile ? m_size : std::min<std::uint64_t>(kBlock, m_size - block.offset);
+        block.bytes.resize(static_cast<std::size_t>(length));
+        if (!ReadFile(block.offset, block.bytes.data(), block.bytes.size())) {
+            block.bytes.clear();
+            return nullptr;
+        }
+        return &block;
+    }
+
+    bool ReadFile(std::uint64_t offset, std::uint8_t* at, std::size_t size) const {
         while (size > 0) {
             const ssize_t got = ::pread(m_fd, at, size, static_cast<off_t>(offset));
             if (got <= 0) {
                 if (got < 0 && errno == EINTR) {
                     continue;
                 }
-                return false;
+                return false; // the file is shorter than it was
             }
             at += got;
             offset += static_cast<std::uint64_t>(got);
@@ -73,9 +128,10 @@ public:
         return true;
     }
 
-private:
     int m_fd;
     std::uint64_t m_size;
+    mutable std::array<Block, kBlocksKept> m_blocks;
+    mutable std::size_t m_next = 0;
 };
 
 // The key by which Wine and NTFS order a folder's entries: the upper-cased name, compared as
@@ -84,7 +140,7 @@ std::u16string ListingKey(const std::wstring& name) {
     std::u16string key;
     key.reserve(name.size());
     for (wchar_t c : name) {
-        AppendUtf16(key, static_cast<std::uint32_t>(std::towupper(static_cast<wint_t>(c))));
+        AppendUtf16(key, SystemUpperCase(static_cast<std::uint32_t>(c)));
     }
     return key;
 }
@@ -111,8 +167,8 @@ bool MatchesMask(const wchar_t* name, const wchar_t* mask) {
             star = mask++;
             resume = name;
         } else if (*mask == L'?' ||
-                   (*mask != L'\0' && std::towupper(static_cast<wint_t>(*mask)) ==
-                                          std::towupper(static_cast<wint_t>(*name)))) {
+                   (*mask != L'\0' && SystemUpperCase(static_cast<std::uint32_t>(*mask)) ==
+                                          SystemUpperCase(static_cast<std::uint32_t>(*name)))) {
             ++mask;
             ++name;
         } else if (star != nullptr) {
@@ -164,10 +220,21 @@ bool ListEntries(const std::wstring& folder, const wchar_t* mask, bool wantDirec
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
             continue;
         }
-        // Links are followed: a link to a folder is a folder; one that leads nowhere, a file.
-        struct stat info {};
-        const std::string full = path + "/" + name;
-        const bool isDirectory = ::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        // Links are followed: a link to a folder is a folder. One that leads nowhere, or round
+        // in a loop, is not listed at all, as Wine lists none. The entry's own type saves asking
+        // again for a plain file or folder.
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type != DT_REG && entry->d_type != DT_DIR) {
+            struct stat info {};
+            const std::string full = path + "/" + name;
+            if (::stat(full.c_str(), &info) != 0) {
+                if (errno == ENOENT || errno == ELOOP) {
+                    continue;
+                }
+            } else {
+                isDirectory = S_ISDIR(info.st_mode);
+            }
+        }
         if (isDirectory != wantDirectories) {
             continue;
         }
@@ -303,8 +370,11 @@ bool LanguageOfTag(const std::wstring& tag, std::uint16_t& language) {
         const std::size_t length = std::strlen(entry.tag);
         if (length == tag.size() &&
             std::equal(tag.begin(), tag.end(), entry.tag, [](wchar_t a, char b) {
-                return std::towlower(static_cast<wint_t>(a)) ==
-                       static_cast<wint_t>(std::tolower(static_cast<unsigned char>(b)));
+                // Locale names are ASCII: compared letter case aside, whatever the locale.
+                const auto lower = [](std::uint32_t c) {
+                    return c >= 'A' && c <= 'Z' ? c + 32 : c;
+                };
+                return lower(static_cast<std::uint32_t>(a)) == lower(static_cast<unsigned char>(b));
             })) {
             language = entry.language;
             return true;

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <set>
 #include <string>
 
@@ -48,7 +49,34 @@ std::string Literal(const std::wstring& text) {
 
 } // namespace
 
-int wmain() {
+// With --upper-case: harvest/pe/UpperCase.inc, every character that the system upper-cases to
+// another (RtlUpcaseUnicodeChar, which the loader and the file system use).
+int WriteUpperCase() {
+    using Upcase = WCHAR(WINAPI*)(WCHAR);
+    const auto upcase = reinterpret_cast<Upcase>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlUpcaseUnicodeChar")));
+    if (upcase == nullptr) {
+        std::fprintf(stderr, "this system has no RtlUpcaseUnicodeChar\n");
+        return 1;
+    }
+    std::printf("// The system's upper case, as Wine gives it (RtlUpcaseUnicodeChar). Written by\n"
+                "// make_system_texts.exe --upper-case (harvest/native/make_system_texts.cpp); do\n"
+                "// not edit: a test runs it again and compares.\n\n"
+                "const CasePair kUpperCase[] = {\n");
+    for (unsigned c = 0x80; c <= 0xFFFF; ++c) {
+        const unsigned upper = upcase(static_cast<WCHAR>(c));
+        if (upper != c) {
+            std::printf("    {0x%04X, 0x%04X},\n", c, upper);
+        }
+    }
+    std::printf("};\n");
+    return 0;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && std::wcscmp(argv[1], L"--upper-case") == 0) {
+        return WriteUpperCase();
+    }
     CPINFO info{};
     if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) {
         std::fprintf(stderr, "the ANSI code page %u is not a single-byte one\n", GetACP());

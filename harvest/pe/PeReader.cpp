@@ -2,10 +2,10 @@
 
 #include "harvest/ErrorCodes.h"
 #include "harvest/Unicode.h"
+#include "harvest/pe/UpperCase.h"
 
 #include <algorithm>
 #include <cstring>
-#include <cwctype>
 #include <optional>
 #include <string>
 
@@ -99,7 +99,9 @@ std::optional<std::uint64_t> RvaToOffset(const Mapping& map, std::uint64_t nt, s
         const std::uint32_t virtualAddress = map.U32(section + 12);
         const std::uint32_t rawSize = map.U32(section + 16);
         const std::uint32_t rawPointer = map.U32(section + 20);
-        if (virtualAddress <= rva && std::uint64_t{virtualAddress} + rawSize > rva) {
+        // In 32 bits, as the loader adds them: a section whose end passes 4 GiB holds nothing.
+        const auto end = static_cast<std::uint32_t>(virtualAddress + rawSize);
+        if (virtualAddress <= rva && end > rva) {
             return std::uint64_t{rawPointer} + (rva - virtualAddress);
         }
     }
@@ -254,20 +256,32 @@ std::optional<std::uint64_t> FindByKey(const Mapping& map, std::uint64_t root, c
     return std::nullopt;
 }
 
-// get_res_nameW: the key that FindResourceEx makes of a name; empty when it refuses it.
-std::optional<ResourceKey> KeyOf(const std::u16string& name) {
+// RtlUnicodeStringToInteger in base 10: blanks (any unit up to the space) and a sign first,
+// then digits up to the first that is none, in 32-bit arithmetic; no digits at all is 0.
+std::uint32_t DecimalAsTheSystemReadsIt(std::u16string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] <= u' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + static_cast<std::uint32_t>(text[i] - u'0');
+    }
+    return negative ? 0u - value : value;
+}
+
+// get_res_nameW: the key that FindResourceEx makes of a name; empty when it refuses it. The name
+// reaches it as a string, so it ends at its first NUL; "#" and what follows is read as a number.
+std::optional<ResourceKey> KeyOf(std::u16string name) {
+    name.resize(std::min(name.size(), name.find(u'\0')));
     ResourceKey key;
     if (!name.empty() && name[0] == u'#') {
-        std::uint32_t value = 0;
-        if (name.size() == 1) {
-            return std::nullopt;
-        }
-        for (std::size_t i = 1; i < name.size(); ++i) {
-            if (name[i] < u'0' || name[i] > u'9' || value > 0xFFFF) {
-                return std::nullopt;
-            }
-            value = value * 10 + static_cast<std::uint32_t>(name[i] - u'0');
-        }
+        const std::uint32_t value = DecimalAsTheSystemReadsIt(std::u16string_view(name).substr(1));
         if (value > 0xFFFF) {
             return std::nullopt;
         }
@@ -275,11 +289,9 @@ std::optional<ResourceKey> KeyOf(const std::u16string& name) {
         return key;
     }
     key.isNumber = false;
-    key.text = name;
+    key.text = std::move(name);
     for (char16_t& c : key.text) {
-        if (!IsSurrogate(c)) {
-            c = static_cast<char16_t>(std::towupper(static_cast<wint_t>(c)));
-        }
+        c = static_cast<char16_t>(SystemUpperCase(c));
     }
     return key;
 }
@@ -308,10 +320,14 @@ std::optional<std::uint64_t> FindLanguage(const Mapping& map, std::uint64_t root
             return found;
         }
     }
-    if (primary == 0 && dir.named + dir.ids > 0) {
-        const Entry first = ReadEntry(map, dir, 0);
-        if ((first.data & kHighBit) == 0) {
-            return root + first.data;
+    if (primary == 0) {
+        // The first entry that holds data, subdirectories passed over.
+        const std::uint32_t count = std::uint32_t{dir.named} + dir.ids;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const Entry entry = ReadEntry(map, dir, i);
+            if ((entry.data & kHighBit) == 0) {
+                return root + entry.data;
+            }
         }
     }
     return std::nullopt;

@@ -20,7 +20,7 @@ if ! clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize
     -I"$root" "$root/harvest/MessageTable.cpp" "$root/tests/fuzz/message_table_fuzz.cpp" \
     -o "$out/message_table_fuzz" ||
     ! clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-        -I"$root" "$root/harvest/MessageTable.cpp" "$root/harvest/pe/PeReader.cpp" \
+        -I"$root" "$root/harvest/MessageTable.cpp" "$root/harvest/pe/PeReader.cpp" "$root/harvest/pe/UpperCase.cpp" \
         "$root/tests/fuzz/pe_reader_fuzz.cpp" -o "$out/pe_reader_fuzz"; then
     echo "clang++ cannot build a fuzzer here (is clang's runtime installed?): fuzzing skipped"
     exit 77

@@ -1,5 +1,6 @@
 #include "harvest/SystemText.h"
 #include "harvest/Strings.h"
+#include "harvest/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -76,4 +77,41 @@ TEST(FormatString, FormatsLikePrintf) {
     EXPECT_EQ(FormatString(L"%d", static_cast<int>(0x80000000u)), L"-2147483648");
     const std::wstring longText(1000, L'x');
     EXPECT_EQ(FormatString(L"[%ls]", longText.c_str()), L"[" + longText + L"]");
+}
+
+// Every class of ill-formed UTF-8 (stray continuation bytes, overlong forms, surrogates, values
+// past U+10FFFF, leads that no sequence has, sequences broken off or cut short by the end)
+// becomes what the system makes of it, in the native build as in the Windows one.
+TEST(Unicode, FromUtf8ReplacesAsTheSystemDoes) {
+    const unsigned char bytes[] = {0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
+                                   0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEE,
+                                   0xEF, 0xF0, 0xF1, 0xF4, 0xF5, 0xF7, 0xF8, 0xFF};
+    constexpr std::size_t kCount = sizeof bytes;
+    std::string text;
+    wchar_t system[16];
+    int differences = 0;
+    for (std::size_t length = 1; length <= 4; ++length) {
+        std::size_t combinations = 1;
+        for (std::size_t i = 0; i < length; ++i) {
+            combinations *= kCount;
+        }
+        for (std::size_t n = 0; n < combinations; ++n) {
+            text.clear();
+            for (std::size_t i = 0, rest = n; i < length; ++i, rest /= kCount) {
+                text += static_cast<char>(bytes[rest % kCount]);
+            }
+            const int got = MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                                static_cast<int>(text.size()), system, 16);
+            const std::wstring expected(system, static_cast<std::size_t>(got));
+            if (FromUtf8(text) != expected && ++differences <= 12) {
+                ADD_FAILURE() << "bytes " << testing::PrintToString(text) << ": "
+                              << testing::PrintToString(FromUtf8(text)) << " for "
+                              << testing::PrintToString(expected);
+            }
+        }
+    }
+    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(FromUtf8("\xED\xA0\x80"), L"\uFFFD\uFFFD");
+    EXPECT_EQ(FromUtf8("\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(FromUtf8("a\xF0\x9F\x98\x80"), L"a\U0001F600");
 }

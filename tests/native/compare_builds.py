@@ -6,7 +6,8 @@ spelling of the Path cell (Z:\\a\\b under Wine, /a/b natively).
   compare_builds.py --wine-dump EXE --native-dump EXE FOLDER [ARGS...]
 
 ARGS are passed to both builds before the folder. With --odd-files, FOLDER is made first: copies
-of fixture modules under names of every letter case, a text file, an empty file.
+of fixture modules under names of every letter case, a text file, an empty file, a link that
+leads nowhere and one that loops.
 """
 import csv
 import io
@@ -56,11 +57,18 @@ def run(command):
 def odd_files(folder, fixtures):
     for name, source in (("B.dll", "basic.dll"), ("a.DLL", "assorted.dll"), ("_x.dll", "tenmsg.dll"),
                          ("Ab2.dll", "languages.dll"), ("~t.dll", "notable.dll"),
-                         ("\u00e9.dll", "basic.dll"), ("z b.dll", "broken.dll")):
+                         ("\u00e9.dll", "basic.dll"), ("z b.dll", "broken.dll"),
+                         # Upper-cased differently by the C library and by the system, which
+                         # orders é (as \u00c9) after \u00b5 and \u0131, where towupper puts
+                         # them (as \u039c and I) after it.
+                         ("\u00b5.dll", "notable.dll"), ("\u0131x.dll", "notable.dll")):
         shutil.copy(os.path.join(fixtures, source), os.path.join(folder, name))
     with open(os.path.join(folder, "notes.dll"), "w") as f:
         f.write("This is text, not a module.\n")
     open(os.path.join(folder, "empty.dll"), "w").close()
+    # Links that lead nowhere, or round in a loop: Wine lists neither.
+    os.symlink("no-such-module.dll", os.path.join(folder, "gone.dll"))
+    os.symlink("loop.dll", os.path.join(folder, "loop.dll"))
     os.mkdir(os.path.join(folder, "sub"))
     shutil.copy(os.path.join(fixtures, "basic.dll"), os.path.join(folder, "sub", "s.dll"))
 
