@@ -51,6 +51,22 @@ def main():
                               runs)
             print(f"{label:<12} {wine:8.3f} {native:8.3f} {floor:8.3f} {wine / native:12.1f} "
                   f"{native / floor:13.2f}")
+        # Crafted directories: long names that every lookup compares, in two sizes.
+        print(f"\n{'crafted directory':<24} {'bytes':>9} {'wine':>8} {'native':>8} "
+              f"{'limit':>8}")
+        make_module = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                   "fixtures", "make_module.py")
+        for count, length in ((2000, 120), (5000, 500)):
+            crafted = os.path.join(flat, f"crowded-{count}.dll")
+            subprocess.run([sys.executable, make_module, crafted, "crowded", str(count),
+                            str(length)], check=True)
+            windows = "Z:" + crafted.replace("/", "\\")
+            wine = median_of(["wine", os.path.join(build, "orvanel-dump.exe"), windows], env, runs)
+            native = median_of([os.path.join(build, "native", "orvanel-dump"), crafted], env,
+                               runs)
+            label = f"{count} names of {length}"
+            print(f"{label:<24} {os.path.getsize(crafted):9d} {wine:8.3f} {native:8.3f} "
+                  f"{2 * wine + 0.1:8.3f}")
         native = os.path.join(build, "native", "orvanel-dump")
         print(f"\n{'native, Wine DLLs':<40} {'seconds':>8} {'x dump':>7}")
         dump = median_of([native, WINE_DLLS], env, runs)

@@ -26,12 +26,16 @@ constexpr std::uint32_t kHighBit = 0x80000000u;
 // A read past the mapping: the loader's page fault.
 struct Fault {};
 
+// What the directory's walk may read at the least: long names looked up in a large directory
+// are read again at every step of every binary search, and a read costs a memory access.
+constexpr std::uint64_t kLeastBudget = std::uint64_t{4} << 30;
+
 // The file as the loader maps a data file: flat, whole pages, zeros after the end.
 class Mapping {
 public:
     explicit Mapping(const ByteSource& file)
         : m_file(file), m_size((file.Size() + kPage - 1) / kPage * kPage),
-          m_budget(std::max<std::uint64_t>(std::uint64_t{64} << 20, 16 * m_size)) {}
+          m_budget(std::max<std::uint64_t>(kLeastBudget, 16 * m_size)) {}
 
     std::uint64_t Size() const { return m_size; }
     std::uint64_t FileSize() const { return m_file.Size(); }

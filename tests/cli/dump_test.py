@@ -105,8 +105,10 @@ class Options(unittest.TestCase):
         self.assertEqual(lines[1].split(",")[:2], ["basic.dll", windows(FIXTURES)])
         code, lines, err = dump(windows(os.path.join(FIXTURES, "basic.dll")))
         self.assertEqual(code, 0)
-        self.assertEqual(cells(lines, 0, 4), [("basic.dll", "1"), ("basic.dll", "2"),
-                                              ("basic.dll", "3")])
+        folder = windows(FIXTURES).replace("\\", "\\\\")  # TSV-escaped; no separator at the end
+        self.assertEqual(cells(lines, 0, 1, 4), [("basic.dll", folder, "1"),
+                                                 ("basic.dll", folder, "2"),
+                                                 ("basic.dll", folder, "3")])
         self.assertIn("Searched 1 files from 1 dir", err)
 
 

@@ -6,6 +6,7 @@ own DLLs are added only when no argument could be the folder.
 """
 import os
 import subprocess
+import tempfile
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -31,6 +32,14 @@ class Dump(unittest.TestCase):
         self.assertIn("--code needs a value", err)
         with open(os.path.join(ROOT, "VERSION")) as f:
             self.assertEqual(script("--version")[1], [f"orvanel-dump {f.read().strip()}"])
+
+    def test_a_named_pipe_is_never_waited_on(self):
+        with tempfile.TemporaryDirectory() as folder:
+            os.mkfifo(os.path.join(folder, "pipe.dll"))
+            run = subprocess.run([SCRIPT, "dump", folder], capture_output=True, timeout=60,
+                                 env=dict(os.environ, WINEDEBUG="-all"))
+            self.assertEqual(run.returncode, 0)
+            self.assertIn("File invalid.", run.stdout.decode("utf-8"))
 
     @unittest.skipUnless(os.path.isdir(WINE_DLLS), "no Wine module folder")
     def test_wines_folder_by_default_and_by_windows_path(self):

@@ -107,6 +107,7 @@ TEST(Codes, ReadingsFollowEveryWrapping) {
     EXPECT_EQ(ReadingValues(0), V({0}));
     EXPECT_EQ(ReadingValues(5), V({5, 0x80070005u}));
     EXPECT_EQ(ReadingValues(0x80070005u), V({0x80070005u, 5}));
+    EXPECT_EQ(ReadingValues(0x80072714u), V({0x80072714u, 10004})); // the whole low word
     // An HRESULT that wraps an NTSTATUS, which the system maps to a Win32 code.
     EXPECT_EQ(ReadingValues(0xD0000022u), V({0xD0000022u, 0xC0000022u, 5, 0x80070005u}));
     EXPECT_EQ(ReadingValues(0xC0000005u), V({0xC0000005u, 998, 0x800703E6u}));
