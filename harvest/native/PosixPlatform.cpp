@@ -82,8 +82,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlock = 64 * 1024;
-    static constexpr std::uint64_t kWholeFile = 4 * kBlock;
+    static constexpr std::size_t kBlock = 16 * 1024;
+    static constexpr std::uint64_t kWholeFile = 2 * kBlock;
     static constexpr std::size_t kBlocksKept = 16;
 
     struct Block {
