@@ -210,6 +210,9 @@ TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     EXPECT_FALSE(r.complete);
     EXPECT_LE(r.rows.size() * (4 + 4096), MessageTable::ByteBudget(t.bytes.size()));
     EXPECT_LE(r.announcement.maxRows, MessageTable::RowLimit(t.bytes.size()));
+    // The budget is twice the table's 64,106 bytes, and each row looks at 4,102: 31 rows.
+    EXPECT_EQ(t.bytes.size(), 64106u);
+    EXPECT_EQ(r.rows.size(), 31u);
 
     // Entries of Length 4, each text one byte of the next entry: they do not overlap, so all of
     // them come out (the last one's text runs off the end). Two blocks over the same chain are
@@ -230,6 +233,8 @@ TEST(MessageTable, CraftedTablesCannotMultiplyWork) {
     const Result d = DecodeAll(twice.bytes);
     EXPECT_FALSE(d.complete);
     EXPECT_EQ(d.rows.size(), MessageTable::RowLimit(twice.bytes.size()));
+    // Room is reserved for the table's 65,564 bytes, a row per 4: not for each block's chain.
+    EXPECT_EQ(d.announcement.maxRows, 16391u);
 
     // Blocks over an unterminated text: every look is charged, so it ends too.
     TableBytes u;

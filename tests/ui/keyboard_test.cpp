@@ -278,6 +278,16 @@ TEST(Keyboard, TypingAModuleNameGoesToItsRow) {
     EXPECT_EQ(list.ListCtrl().GetSelectedItem(), 3);
     Sleep(600); // a pause starts a new name
     EXPECT_EQ(type(L"a"), 0);
+    // The search starts at the row that the control names, whichever row is selected (row 0).
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARTIAL | LVFI_STRING | LVFI_WRAP;
+    find.psz = L"k";
+    const auto from = [&](int row) {
+        return list.ListCtrl().SendMessageW(LVM_FINDITEMW, static_cast<WPARAM>(row),
+                                            reinterpret_cast<LPARAM>(&find));
+    };
+    EXPECT_EQ(from(3), 3);
+    EXPECT_EQ(from(4), 2); // round past the end
     list.DestroyWindow();
 }
 
