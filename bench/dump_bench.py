@@ -67,6 +67,31 @@ def main():
             label = f"{count} names of {length}"
             print(f"{label:<24} {os.path.getsize(crafted):9d} {wine:8.3f} {native:8.3f} "
                   f"{2 * wine + 0.1:8.3f}")
+        # A System32-like tree: 3,000 modules, one in ten named .sys or .exe; half have no tables
+        # of their own and satellites in en-US and de-DE.
+        fixtures = os.path.dirname(os.path.abspath(module))
+        system32 = os.path.join(flat, "Windows", "System32")
+        for language in ("en-US", "de-DE"):
+            os.makedirs(os.path.join(system32, language))
+        for i in range(3000):
+            name = f"m{i:04d}" + (".sys" if i % 10 == 0 else ".exe" if i % 10 == 5 else ".dll")
+            if i % 2 == 0:
+                shutil.copy(os.path.join(fixtures, "notable.dll"), os.path.join(system32, name))
+                for language in ("en-US", "de-DE"):
+                    shutil.copy(module, os.path.join(system32, language, name + ".mui"))
+            else:
+                shutil.copy(module, os.path.join(system32, name))
+        options = ["--recursive", "--satellites", "--mask", "*.dll;*.exe;*.sys"]
+        windows = "Z:" + system32.replace("/", "\\")
+        wine = median_of(["wine", os.path.join(build, "orvanel-dump.exe"), *options, windows],
+                         env, runs)
+        native = median_of([os.path.join(build, "native", "orvanel-dump"), *options, system32],
+                           env, runs)
+        floor = median_of([os.path.join(build, "native", "native-find-bench"), "--all",
+                           system32], env, runs)
+        print(f"\nSystem32-like tree, --recursive --satellites: wine {wine:.3f} s, native "
+              f"{native:.3f} s, native floor {floor:.3f} s, native / floor {native / floor:.2f}")
+
         native = os.path.join(build, "native", "orvanel-dump")
         print(f"\n{'native, Wine DLLs':<40} {'seconds':>8} {'x dump':>7}")
         dump = median_of([native, WINE_DLLS], env, runs)

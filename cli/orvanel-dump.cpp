@@ -13,6 +13,7 @@
 #include "harvest/SystemText.h"
 #include "harvest/Unicode.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <utility>
@@ -22,8 +23,10 @@
 namespace {
 
 const wchar_t kUsage[] =
-    L"Usage: orvanel-dump [--mask PATTERN] [--recursive] [--format tsv|csv] [--code CODE]...\n"
-    L"                    [--event ID]... [--lang LANGUAGE]... FOLDER|FILE\n"
+    L"Usage: orvanel-dump [--mask PATTERN]... [--recursive] [--satellites] [--no-errors]\n"
+    L"                    [--format tsv|csv] [--code CODE]... [--event ID]... [--lang "
+    L"LANGUAGE]...\n"
+    L"                    FOLDER|FILE\n"
     L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--mask PATTERN] [--recursive]\n"
     L"                    [FOLDER|FILE]\n"
     L"\n"
@@ -41,8 +44,17 @@ const wchar_t kUsage[] =
     L"  4  out of memory; what was harvested before is written\n"
     L"  5  --explain: some CODE has no symbolic name and no text in FOLDER\n"
     L"\n"
-    L"  --mask PATTERN    file mask, one wildcard pattern (default *.dll; empty means *)\n"
+    L"  --mask PATTERN    file mask, a wildcard pattern (default *.dll; empty means *); may be\n"
+    L"                    repeated or hold several separated by \";\" (\"*.dll;*.exe;*.sys\"): a\n"
+    L"                    file that matches any of them is scanned once, in listing order\n"
     L"  --recursive       scan subfolders too, depth first\n"
+    L"  --satellites      read each module's satellites too: LANGUAGE\\NAME.mui in every "
+    L"subfolder\n"
+    L"                    named as a locale (en-US, de-DE, ...), then NAME.mui beside it; their\n"
+    L"                    rows carry the module's name and their own folder. A module without\n"
+    L"                    tables gives no error row when a satellite has some, and a language\n"
+    L"                    folder's .mui files are read only as satellites\n"
+    L"  --no-errors       leave error rows out\n"
     L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
     L"  --code CODE       only the messages of CODE, read every way below; may be repeated\n"
     L"  --event ID        only the messages whose identifier's low 16 bits are ID: an event id,\n"
@@ -119,12 +131,21 @@ private:
 // the output as they come (a dump) or into memory (an explanation).
 class CommandScanOwner : public ScanOwner {
 public:
-    CommandScanOwner(std::wstring mask, bool recursive, const MessageQuery& query,
-                     MessageList& rows)
-        : m_mask(std::move(mask)), m_recursive(recursive), m_query(query), m_rows(rows) {}
+    CommandScanOwner(std::vector<std::wstring> masks, bool recursive, bool satellites,
+                     const MessageQuery& query, MessageList& rows)
+        : m_masks(std::move(masks)), m_recursive(recursive), m_satellites(satellites),
+          m_query(query), m_rows(rows) {}
 
     MessageList& GetMessageList() override { return m_rows; }
-    std::wstring GetMaskText() override { return m_mask; }
+    std::wstring GetMaskText() override {
+        std::wstring text;
+        for (const std::wstring& mask : m_masks) {
+            text += (text.empty() ? L"" : L";") + mask;
+        }
+        return text;
+    }
+    std::vector<std::wstring> GetMaskPatterns() override { return m_masks; }
+    bool ReadsSatellites() override { return m_satellites; }
     bool IsRecursive() override { return m_recursive; }
     void SetStatusText(const std::wstring& text) override { status = text; }
     const MessageQuery* GetQuery() override { return &m_query; }
@@ -132,8 +153,9 @@ public:
     std::wstring status;
 
 private:
-    std::wstring m_mask;
+    std::vector<std::wstring> m_masks;
     bool m_recursive;
+    bool m_satellites;
     const MessageQuery& m_query;
     MessageList& m_rows;
 };
@@ -146,8 +168,9 @@ int UsageError(const std::wstring& why) {
 }
 
 struct Options {
-    std::wstring mask = L"*.dll";
+    std::vector<std::wstring> masks; // empty: *.dll
     bool recursive = false;
+    bool satellites = false;
     RowFormat format = RowFormat::Tsv;
     MessageQuery query;
     std::vector<std::uint16_t> languages;
@@ -211,6 +234,10 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
         }
         if (arg == L"--recursive" && !inlineValue) {
             options.recursive = true;
+        } else if (arg == L"--satellites" && !inlineValue) {
+            options.satellites = true;
+        } else if (arg == L"--no-errors" && !inlineValue) {
+            options.query.DropErrorRows();
         } else if (arg == L"--explain") {
             options.explaining = true;
             const auto first = value();
@@ -237,7 +264,16 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             std::uint32_t number = 0;
             std::uint16_t language = 0;
             if (arg == L"--mask") {
-                options.mask = *given;
+                // A list of patterns separated by ";" is several patterns.
+                std::wstring_view list = *given;
+                for (;;) {
+                    const std::size_t end = std::min(list.find(L';'), list.size());
+                    options.masks.emplace_back(list.substr(0, end));
+                    if (end == list.size()) {
+                        break;
+                    }
+                    list.remove_prefix(end + 1);
+                }
             } else if (arg == L"--format") {
                 if (*given == L"tsv") {
                     options.format = RowFormat::Tsv;
@@ -290,6 +326,9 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
     if (options.path.empty()) {
         error = L"FOLDER is missing";
         return false;
+    }
+    if (options.masks.empty()) {
+        options.masks.push_back(L"*.dll");
     }
     return true;
 }
@@ -345,7 +384,7 @@ int RunExplain(Options& options, bool oneFile) {
         query.AddLanguage(language);
     }
     MemoryMessageList rows;
-    CommandScanOwner owner(options.mask, options.recursive, query, rows);
+    CommandScanOwner owner(options.masks, options.recursive, options.satellites, query, rows);
     if (!Scan(owner, options.path, oneFile)) {
         return OutOfMemory();
     }
@@ -395,7 +434,8 @@ int RunDump(const std::vector<std::wstring>& arguments) {
 
     Output out(console::Stream::Output);
     RowStream rows(options.format, [&out](std::string_view line) { out.Write(line); });
-    CommandScanOwner owner(options.mask, options.recursive, options.query, rows);
+    CommandScanOwner owner(options.masks, options.recursive, options.satellites, options.query,
+                           rows);
     rows.WriteHeader();
     const bool scanned = Scan(owner, folder, oneFile);
     rows.Finish();

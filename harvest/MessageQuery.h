@@ -16,7 +16,12 @@ public:
     // Keeps the tables of that language (see LanguageMatches).
     void AddLanguage(std::uint16_t language);
 
+    // Leaves error rows out, whatever else the query keeps.
+    void DropErrorRows() { m_dropErrorRows = true; }
+
     bool KeepsEverything() const;
+    // Error rows are kept by a query that keeps everything and was not told to drop them.
+    bool KeepsErrorRows() const { return !m_dropErrorRows && KeepsEverything(); }
     bool KeepsLanguage(std::uint16_t tableLanguage) const;
     bool KeepsIdentifier(std::uint32_t identifier) const;
 
@@ -24,6 +29,7 @@ private:
     std::vector<std::uint32_t> m_identifiers;
     std::vector<std::uint16_t> m_events;
     std::vector<std::uint16_t> m_languages;
+    bool m_dropErrorRows = false;
 };
 
 // A language as a person names it: a number, decimal or hexadecimal (1041, 0x411), or a locale

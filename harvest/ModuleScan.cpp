@@ -101,8 +101,9 @@ void AppendErrorRow(MessageList& list, const std::wstring& fileName, const std::
 // its rows, and its rows are written.
 class ModuleScanContext : public platform::TableSink {
 public:
-    ModuleScanContext(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName)
-        : pOwner(&owner), strFileName(fileName), strFolder(folder) {}
+    // shownName is the name in the rows' first column: the file's own, or its module's.
+    ModuleScanContext(ScanOwner& owner, const std::wstring& folder, const std::wstring& shownName)
+        : pOwner(&owner), strFileName(shownName), strFolder(folder) {}
 
     void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) override {
         const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
@@ -134,17 +135,93 @@ public:
 
 } // namespace
 
-ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
-    ModuleScanContext context(owner, folder, fileName);
-    platform::ErrorCode code = 0;
+namespace {
+
+bool KeepsErrorRows(ScanOwner& owner) {
     const MessageQuery* query = owner.GetQuery();
-    const bool errorRows = query == nullptr || query->KeepsEverything();
-    if (!platform::ReadMessageTables(JoinPath(folder, fileName), context, code) && errorRows) {
-        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
-    }
+    return query == nullptr || query->KeepsErrorRows();
+}
+
+// The tables of one file, their rows under shownName; false with the code for its error row,
+// which is left to the caller.
+ScanTally ReadModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName,
+                     const std::wstring& shownName, platform::ErrorCode& code, bool& read) {
+    ModuleScanContext context(owner, folder, shownName);
+    code = 0;
+    read = platform::ReadMessageTables(JoinPath(folder, fileName), context, code);
     ScanTally tally = context.tally;
     tally.nFilesSearched = 1;
     return tally;
+}
+
+// The owner's scan, with the rows kept aside in memory until it is known where they go.
+class AsideScanOwner : public ScanOwner {
+public:
+    explicit AsideScanOwner(ScanOwner& owner) : m_owner(owner) {}
+
+    MessageList& GetMessageList() override { return rows; }
+    std::wstring GetMaskText() override { return m_owner.GetMaskText(); }
+    bool IsRecursive() override { return m_owner.IsRecursive(); }
+    void SetStatusText(const std::wstring&) override {}
+    const MessageQuery* GetQuery() override { return m_owner.GetQuery(); }
+
+    MemoryMessageList rows;
+
+private:
+    ScanOwner& m_owner;
+};
+
+// The satellites' rows, each satellite's error row under its own name.
+ScanTally ReadSatellites(ScanOwner& owner, const std::wstring& shownName,
+                         const std::vector<Satellite>& satellites) {
+    ScanTally tally;
+    for (const Satellite& satellite : satellites) {
+        platform::ErrorCode code = 0;
+        bool read = false;
+        tally += ReadModule(owner, satellite.folder, satellite.fileName, shownName, code, read);
+        if (!read && KeepsErrorRows(owner)) {
+            AppendErrorRow(owner.GetMessageList(), satellite.fileName, satellite.folder, code);
+        }
+    }
+    return tally;
+}
+
+} // namespace
+
+ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName) {
+    return ScanModuleWithSatellites(owner, folder, fileName, {});
+}
+
+ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
+                                   const std::wstring& fileName,
+                                   const std::vector<Satellite>& satellites) {
+    platform::ErrorCode code = 0;
+    bool read = false;
+    ScanTally tally = ReadModule(owner, folder, fileName, fileName, code, read);
+    if (read || satellites.empty()) {
+        if (!read && KeepsErrorRows(owner)) {
+            AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+        }
+        return tally + ReadSatellites(owner, fileName, satellites);
+    }
+    // The module's error row comes before its satellites' rows, but only if none of them has a
+    // table: their rows wait aside until that is known.
+    AsideScanOwner aside(owner);
+    const ScanTally satellitesTally = ReadSatellites(aside, fileName, satellites);
+    MessageList& list = owner.GetMessageList();
+    if (satellitesTally.nTables == 0 && KeepsErrorRows(owner)) {
+        AppendErrorRow(list, fileName, folder, code);
+    }
+    for (int row = 0; row < aside.rows.GetRowCount(); ++row) {
+        const int at = list.AppendRow(aside.rows.Cell(row, COL_MODULE_NAME));
+        for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
+            const std::wstring_view cell = aside.rows.Cell(row, column);
+            if (!cell.empty()) {
+                list.SetCell(at, column, cell);
+            }
+        }
+    }
+    return tally + satellitesTally;
 }
 
 bool ReadIdentifierCell(std::wstring_view hexCell, std::uint32_t& identifier) {

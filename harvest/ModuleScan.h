@@ -6,10 +6,25 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Opens folder\fileName as a data file and appends one row per message of every message table,
 // or an error row when the file cannot be opened or its tables cannot be enumerated.
 ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName);
+
+// A satellite of a module: a file of its resources, as a folder and a file name.
+struct Satellite {
+    std::wstring folder;
+    std::wstring fileName;
+};
+
+// Scans a module and then its satellites, in the order given. The satellites' rows carry the
+// module's name and their own folder; a satellite that cannot be read gives an error row under
+// its own name. A module with no tables of its own gives its error row only when no satellite
+// has a table. Each satellite counts as a file searched.
+ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
+                                   const std::wstring& fileName,
+                                   const std::vector<Satellite>& satellites);
 
 // The identifier and the language of a message row, read back from the cells that ScanModule
 // writes ("0x%08X", and "1033 (English)"); false for an error row or any other text.

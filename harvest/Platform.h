@@ -91,4 +91,8 @@ void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out)
 // Orders two module names as a sort-ascending list view orders its items.
 int CompareModuleNames(std::wstring_view a, std::wstring_view b);
 
+// A file name as the file system compares names: in the system's upper case. Two names name the
+// same file when their keys are equal.
+std::wstring FileNameKey(std::wstring_view name);
+
 } // namespace platform

@@ -4,6 +4,7 @@
 #include "harvest/MessageQuery.h"
 
 #include <string>
+#include <vector>
 
 // What a scan needs from the window that started it. The mask and the recursion switch are read
 // afresh at every folder level.
@@ -18,6 +19,11 @@ public:
     // Which messages the scan writes (the counts stay those of every table); null for all of
     // them, error rows included.
     virtual const MessageQuery* GetQuery() { return nullptr; }
+    // The patterns of the mask, each matched as the platform matches one, read afresh at every
+    // folder level; by default the mask text as one pattern.
+    virtual std::vector<std::wstring> GetMaskPatterns() { return {GetMaskText()}; }
+    // Whether each module's satellites are read with it (SatelliteFolders).
+    virtual bool ReadsSatellites() { return false; }
 
     // A folder level runs from BeginBusy to its EndBusy (a BusyScope pairs them, exceptions
     // included); levels nest, the outermost last. A window shows that it is busy from the

@@ -17,6 +17,7 @@ struct ScanTally {
         nFolders = Add(nFolders, other.nFolders);
         return *this;
     }
+    friend ScanTally operator+(ScanTally a, const ScanTally& b) { return a += b; }
     bool operator==(const ScanTally&) const = default;
 
 private:

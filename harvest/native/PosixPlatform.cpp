@@ -442,6 +442,14 @@ void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out)
     out.resize(length);
 }
 
+std::wstring FileNameKey(std::wstring_view name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) {
+        c = static_cast<wchar_t>(SystemUpperCase(static_cast<std::uint32_t>(c)));
+    }
+    return key;
+}
+
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
     // orvanel-dump keeps its rows in the order found and never sorts them: a plain order.
     return a.compare(b);

@@ -289,6 +289,17 @@ void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out)
     }
 }
 
+std::wstring FileNameKey(std::wstring_view name) {
+    std::wstring key(name);
+    if (!key.empty()) {
+        // The invariant upper case, which ordinal comparisons letter case aside use.
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(),
+                      static_cast<int>(name.size()), key.data(), static_cast<int>(key.size()),
+                      nullptr, nullptr, 0);
+    }
+    return key;
+}
+
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
     // The comparison of lstrcmpW (the user's locale; lower case before upper case, punctuation
     // weighed as in words), on counted strings.

@@ -65,6 +65,22 @@ class Options(unittest.TestCase):
         self.assertEqual(code, 2)
         self.assertIn("no code is named 'NO_SUCH_NAME'", err)
 
+    def test_several_masks_and_no_errors(self):
+        # Each file once, in listing order, whichever patterns it matches.
+        code, lines, err = dump("--mask", "tenmsg.dll;b*.dll", "--mask=basic.dll",
+                                "--mask", "*.txt", windows(FIXTURES))
+        self.assertEqual(code, 0, err)
+        self.assertEqual(sorted(set(cells(lines, 0))), [("basic.dll",), ("broken.dll",),
+                                                       ("bulk.dll",), ("tenmsg.dll",)])
+        self.assertEqual([c[0] for c in cells(lines, 0)],
+                         sorted((c[0] for c in cells(lines, 0)), key=str.upper))
+        code, lines, err = dump("--no-errors", windows(FIXTURES))
+        self.assertEqual(code, 0, err)
+        self.assertTrue(lines[1:] and all(c[0] == "" for c in cells(lines, 2)))
+        code, all_lines, _ = dump(windows(FIXTURES))
+        self.assertEqual(len(all_lines) - len(lines),
+                         sum(1 for c in cells(all_lines, 2) if c[0] != ""))
+
     def test_explain(self):
         code, lines, err = dump("--explain", "0xD0000022", "-2147024891", "0x12345678",
                                 "--lang", "1031", "--mask", "codes.dll", windows(FIXTURES))
