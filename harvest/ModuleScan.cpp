@@ -6,6 +6,7 @@
 #include "harvest/Strings.h"
 
 #include <algorithm>
+#include <functional>
 #include <climits>
 #include <cstdint>
 
@@ -106,6 +107,10 @@ public:
         : pOwner(&owner), strFileName(shownName), strFolder(folder) {}
 
     void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) override {
+        if (beforeFirstTable) {
+            beforeFirstTable();
+            beforeFirstTable = nullptr;
+        }
         const MessageTable::Announcement announcement = MessageTable::Announce(data, size);
         ScanTally table;
         table.nMessages = static_cast<std::int32_t>(announcement.announced);
@@ -131,6 +136,8 @@ public:
     const std::wstring& strFileName;
     const std::wstring& strFolder;
     ScanTally tally;
+    // Called once, before the first table's rows are written.
+    std::function<void()> beforeFirstTable;
 };
 
 } // namespace
@@ -143,10 +150,12 @@ bool KeepsErrorRows(ScanOwner& owner) {
 }
 
 // The tables of one file, their rows under shownName; false with the code for its error row,
-// which is left to the caller.
+// which is left to the caller. beforeFirstTable, if set, is called before the first table's rows.
 ScanTally ReadModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName,
-                     const std::wstring& shownName, platform::ErrorCode& code, bool& read) {
+                     const std::wstring& shownName, platform::ErrorCode& code, bool& read,
+                     std::function<void()> beforeFirstTable = nullptr) {
     ModuleScanContext context(owner, folder, shownName);
+    context.beforeFirstTable = std::move(beforeFirstTable);
     code = 0;
     read = platform::ReadMessageTables(JoinPath(folder, fileName), context, code);
     ScanTally tally = context.tally;
@@ -154,37 +163,12 @@ ScanTally ReadModule(ScanOwner& owner, const std::wstring& folder, const std::ws
     return tally;
 }
 
-// The owner's scan, with the rows kept aside in memory until it is known where they go.
-class AsideScanOwner : public ScanOwner {
-public:
-    explicit AsideScanOwner(ScanOwner& owner) : m_owner(owner) {}
-
-    MessageList& GetMessageList() override { return rows; }
-    std::wstring GetMaskText() override { return m_owner.GetMaskText(); }
-    bool IsRecursive() override { return m_owner.IsRecursive(); }
-    void SetStatusText(const std::wstring&) override {}
-    const MessageQuery* GetQuery() override { return m_owner.GetQuery(); }
-
-    MemoryMessageList rows;
-
-private:
-    ScanOwner& m_owner;
+// An error row not yet written: whether it is, and where, depends on what comes after it.
+struct PendingErrorRow {
+    std::wstring fileName;
+    std::wstring folder;
+    platform::ErrorCode code;
 };
-
-// The satellites' rows, each satellite's error row under its own name.
-ScanTally ReadSatellites(ScanOwner& owner, const std::wstring& shownName,
-                         const std::vector<Satellite>& satellites) {
-    ScanTally tally;
-    for (const Satellite& satellite : satellites) {
-        platform::ErrorCode code = 0;
-        bool read = false;
-        tally += ReadModule(owner, satellite.folder, satellite.fileName, shownName, code, read);
-        if (!read && KeepsErrorRows(owner)) {
-            AppendErrorRow(owner.GetMessageList(), satellite.fileName, satellite.folder, code);
-        }
-    }
-    return tally;
-}
 
 } // namespace
 
@@ -195,33 +179,49 @@ ScanTally ScanModule(ScanOwner& owner, const std::wstring& folder, const std::ws
 ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
                                    const std::wstring& fileName,
                                    const std::vector<Satellite>& satellites) {
+    const bool errorRows = KeepsErrorRows(owner);
     platform::ErrorCode code = 0;
     bool read = false;
     ScanTally tally = ReadModule(owner, folder, fileName, fileName, code, read);
-    if (read || satellites.empty()) {
-        if (!read && KeepsErrorRows(owner)) {
-            AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+    // A module without tables of its own gives its error row, first, only when no satellite has
+    // a table: until a satellite's table comes, the error rows wait, the module's first.
+    std::vector<PendingErrorRow> pending;
+    bool waiting = !read && tally.nTables == 0 && !satellites.empty();
+    if (waiting) {
+        pending.push_back({fileName, folder, code});
+    } else if (!read && errorRows) {
+        AppendErrorRow(owner.GetMessageList(), fileName, folder, code);
+    }
+    const auto flush = [&](bool withModulesOwn) {
+        for (std::size_t i = withModulesOwn ? 0 : 1; i < pending.size() && errorRows; ++i) {
+            AppendErrorRow(owner.GetMessageList(), pending[i].fileName, pending[i].folder,
+                           pending[i].code);
         }
-        return tally + ReadSatellites(owner, fileName, satellites);
-    }
-    // The module's error row comes before its satellites' rows, but only if none of them has a
-    // table: their rows wait aside until that is known.
-    AsideScanOwner aside(owner);
-    const ScanTally satellitesTally = ReadSatellites(aside, fileName, satellites);
-    MessageList& list = owner.GetMessageList();
-    if (satellitesTally.nTables == 0 && KeepsErrorRows(owner)) {
-        AppendErrorRow(list, fileName, folder, code);
-    }
-    for (int row = 0; row < aside.rows.GetRowCount(); ++row) {
-        const int at = list.AppendRow(aside.rows.Cell(row, COL_MODULE_NAME));
-        for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
-            const std::wstring_view cell = aside.rows.Cell(row, column);
-            if (!cell.empty()) {
-                list.SetCell(at, column, cell);
+        pending.clear();
+        waiting = false;
+    };
+    for (const Satellite& satellite : satellites) {
+        platform::ErrorCode satelliteCode = 0;
+        bool satelliteRead = false;
+        tally += ReadModule(owner, satellite.folder, satellite.fileName, fileName, satelliteCode,
+                            satelliteRead, [&] {
+                                if (waiting) {
+                                    flush(false); // a table: the module's own error row goes
+                                }
+                            });
+        if (!satelliteRead) {
+            if (waiting) {
+                pending.push_back({satellite.fileName, satellite.folder, satelliteCode});
+            } else if (errorRows) {
+                AppendErrorRow(owner.GetMessageList(), satellite.fileName, satellite.folder,
+                               satelliteCode);
             }
         }
     }
-    return tally + satellitesTally;
+    if (waiting) {
+        flush(true);
+    }
+    return tally;
 }
 
 bool ReadIdentifierCell(std::wstring_view hexCell, std::uint32_t& identifier) {

@@ -305,15 +305,20 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
     const FileSource file(fd, static_cast<std::uint64_t>(info.st_size));
     std::vector<pe::TableLocation> tables;
     const bool listed = pe::FindMessageTables(file, tables, error);
-    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> data; // reused from table to table: only growing costs
     for (const pe::TableLocation& table : tables) {
         // At most the file's size and a page of zeros: nothing that the file claims.
-        data.assign(static_cast<std::size_t>(table.fileBytes + table.zeroBytes), 0);
-        if (table.fileBytes > 0 &&
-            !file.Read(table.offset, data.data(), static_cast<std::size_t>(table.fileBytes))) {
+        const auto fileBytes = static_cast<std::size_t>(table.fileBytes);
+        const auto size = static_cast<std::size_t>(table.fileBytes + table.zeroBytes);
+        if (data.size() < size) {
+            data.resize(size);
+        }
+        if (fileBytes > 0 && !file.Read(table.offset, data.data(), fileBytes)) {
             continue;
         }
-        sink.OnTable(table.language, data.data(), data.size());
+        std::fill(data.begin() + static_cast<std::ptrdiff_t>(fileBytes),
+                  data.begin() + static_cast<std::ptrdiff_t>(size), std::uint8_t{0});
+        sink.OnTable(table.language, data.data(), size);
     }
     ::close(fd);
     return listed;
