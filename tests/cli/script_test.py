@@ -6,6 +6,7 @@ own DLLs are added only when no argument could be the folder.
 """
 import os
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -40,6 +41,18 @@ class Dump(unittest.TestCase):
                                  env=dict(os.environ, WINEDEBUG="-all"))
             self.assertEqual(run.returncode, 0)
             self.assertIn("File invalid.", run.stdout.decode("utf-8"))
+
+    def test_out_of_memory_is_told_and_exits_4(self):
+        # A table of 256 MiB (a sparse file) in a process allowed 200 MB.
+        dump = os.path.join(os.environ["ORVANEL_BUILD_DIR"], "native", "orvanel-dump")
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run([sys.executable, os.path.join(ROOT, "tests", "fixtures",
+                                                         "make_module.py"),
+                            os.path.join(folder, "big.dll"), "zeros", "256M"], check=True)
+            run = subprocess.run(["bash", "-c", 'ulimit -v 200000; exec "$0" "$1"', dump,
+                                  folder], capture_output=True, timeout=60)
+        self.assertEqual(run.returncode, 4)
+        self.assertIn(b"out of memory", run.stderr)
 
     @unittest.skipUnless(os.path.isdir(WINE_DLLS), "no Wine module folder")
     def test_wines_folder_by_default_and_by_windows_path(self):
