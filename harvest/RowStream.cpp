@@ -62,8 +62,9 @@ void RowStream::DeleteAllRows() {
 
 void RowStream::Assign(int column, std::wstring_view text) {
     m_set[column] = true;
-    // Module, folder and language repeat on almost every row: their line text is made once.
-    if (m_cells[column] != text) {
+    // Module, folder, error and language repeat on almost every row: their line text is made
+    // once. The identifiers and the text change from row to row: they are not compared.
+    if (column > COL_LOCALE_ID || m_cells[column] != text) {
         m_cells[column].assign(text);
         m_encoded[column].clear(); // its room is kept for the next row
         Encode(text, m_encoded[column]);
@@ -76,11 +77,21 @@ void RowStream::Encode(std::wstring_view cell, std::string& out) {
     const wchar_t first = m_format == RowFormat::Tsv ? L'\\' : L',';
     const wchar_t second = m_format == RowFormat::Tsv ? L'\\' : L'"';
     unsigned special = 0;
+    std::uint32_t high = 0;
     for (wchar_t c : cell) {
         special |= static_cast<unsigned>(c < 0x20) | static_cast<unsigned>(c == first) |
                    static_cast<unsigned>(c == second);
+        high |= static_cast<std::uint32_t>(c);
     }
-    if (special == 0) {
+    if (special == 0 && high < 0x80) {
+        // Plain ASCII, most cells: narrowed in the same go.
+        const std::size_t at = out.size();
+        out.resize(at + cell.size());
+        char* to = out.data() + at;
+        for (wchar_t c : cell) {
+            *to++ = static_cast<char>(c);
+        }
+    } else if (special == 0) {
         AppendUtf8(out, cell);
     } else {
         m_escaped.clear();
