@@ -50,7 +50,3 @@ std::wstring SystemModuleFolder() {
 }
 
 } // namespace console
-
-int wmain(int argc, wchar_t** argv) {
-    return RunDump(std::vector<std::wstring>(argv + 1, argv + argc));
-}
