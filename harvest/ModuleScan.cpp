@@ -140,10 +140,6 @@ public:
     std::function<void()> beforeFirstTable;
 };
 
-} // namespace
-
-namespace {
-
 bool KeepsErrorRows(ScanOwner& owner) {
     const MessageQuery* query = owner.GetQuery();
     return query == nullptr || query->KeepsErrorRows();
