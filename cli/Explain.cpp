@@ -3,6 +3,7 @@
 #include "harvest/Codes.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/Strings.h"
+#include "harvest/Unicode.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,10 +11,6 @@
 namespace {
 
 constexpr std::uint32_t kLargestWin32Code = 0xFFFFu;
-
-std::wstring Widen(const char* text) {
-    return std::wstring(text, text + std::strlen(text));
-}
 
 bool HasNtStatusName(const std::vector<codes::CodeName>& names) {
     return std::any_of(names.begin(), names.end(), [](const codes::CodeName& name) {
@@ -55,8 +52,8 @@ bool WriteExplanation(const std::vector<ExplainedCode>& explained,
                                          codes::DescribeReading(reading.kind)) +
                             Fields(reading, names) + L"\n";
             for (const codes::CodeName& name : names) {
-                nameLines += FormatString(L"  0x%08X  ", name.value) + Widen(name.name) + L" (" +
-                             Widen(name.header) + L")\n";
+                nameLines += FormatString(L"  0x%08X  ", name.value) + WidenAscii(name.name) +
+                             L" (" + WidenAscii(name.header) + L")\n";
             }
             values.push_back(reading.value);
         }

@@ -2,16 +2,17 @@
 
 #include "cli/Console.h"
 #include "cli/Explain.h"
-#include "version.h"
-#include "harvest/RowStream.h"
 #include "harvest/Codes.h"
 #include "harvest/FolderScan.h"
 #include "harvest/MessageQuery.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/Platform.h"
+#include "harvest/RowStream.h"
 #include "harvest/ScanOwner.h"
+#include "harvest/Strings.h"
 #include "harvest/SystemText.h"
 #include "harvest/Unicode.h"
+#include "version.h"
 
 #include <algorithm>
 #include <new>
@@ -331,16 +332,6 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
         options.masks.push_back(L"*.dll");
     }
     return true;
-}
-
-// A path's folder and file name, split at its last separator ("." for a bare name).
-std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return {L".", path};
-    }
-    return {path.substr(0, slash == 0 || (slash == 2 && path[1] == L':') ? slash + 1 : slash),
-            path.substr(slash + 1)};
 }
 
 // Scans the folder, or the one module, into the owner's list; false when memory ran out.

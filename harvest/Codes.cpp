@@ -2,6 +2,7 @@
 
 #include "harvest/Platform.h"
 #include "harvest/Strings.h"
+#include "harvest/Unicode.h"
 
 #include <algorithm>
 #include <cctype>
@@ -36,10 +37,6 @@ const char* FacilityName(const FacilityEntry* begin, const FacilityEntry* end,
     const auto found =
         std::find_if(begin, end, [&](const FacilityEntry& e) { return e.number == number; });
     return found != end ? found->name : nullptr;
-}
-
-std::wstring Widen(const char* text) {
-    return std::wstring(text, text + std::char_traits<char>::length(text));
 }
 
 std::string UpperAscii(std::wstring_view text) {
@@ -159,12 +156,7 @@ bool ParseNumber(std::wstring_view text, std::uint32_t& value) {
 }
 
 bool ParseCode(std::wstring_view text, std::uint32_t& value, std::wstring& error) {
-    while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) {
-        text.remove_suffix(1);
-    }
+    text = TrimBlanks(text);
     const std::wstring quoted = L"'" + std::wstring(text) + L"'";
     if (text.empty()) {
         error = L"no code given: write a number (5, 0x80070005, -2147024891) or a name "
@@ -275,7 +267,7 @@ std::wstring DescribeHResult(std::uint32_t value) {
     std::wstring text = (value & 0x80000000u) != 0 ? L"failure" : L"success";
     text += FormatString(L", facility %u", facility);
     if (name != nullptr) {
-        text += L" (" + Widen(name) + L")";
+        text += L" (" + WidenAscii(name) + L")";
     }
     text += FormatString(L", code %u", value & 0xFFFFu);
     if ((value & kCustomerBit) != 0) {
@@ -297,7 +289,7 @@ std::wstring DescribeNtStatus(std::uint32_t value) {
         FormatString(L"%ls (%u), customer %u, facility 0x%03X", kSeverities[value >> 30],
                      value >> 30, (value >> 29) & 1u, facility);
     if (name != nullptr) {
-        text += L" (" + Widen(name) + L")";
+        text += L" (" + WidenAscii(name) + L")";
     }
     return text + FormatString(L", code 0x%04X", value & 0xFFFFu);
 }

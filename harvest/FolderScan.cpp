@@ -138,12 +138,6 @@ std::vector<std::wstring> MatchingFiles(const std::wstring& folder,
     return files;
 }
 
-// The last part of a path.
-std::wstring LastPart(const std::wstring& path) {
-    const std::size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
 // Notes a subfolder of the level, to be scanned after the level's files.
 bool ScanSubfolderProc(const std::wstring& folder, const wchar_t* subfolderName, int,
                        void* context) {
@@ -189,7 +183,7 @@ ScanTally ScanFolder(ScanOwner& owner, const std::wstring& folder) {
             satellites.emplace(path);
             // A language folder's ".mui" files are its parent's modules' satellites, and a
             // module's own satellite beside it is read with the module: neither on its own.
-            const bool languageFolder = IsLanguageFolderName(LastPart(path));
+            const bool languageFolder = IsLanguageFolderName(SplitPath(path).second);
             std::set<std::wstring> besideModules; // the keys of the satellites beside the files
             for (const std::wstring& name : files) {
                 besideModules.insert(platform::FileNameKey(name + L".mui"));

@@ -93,3 +93,14 @@ void MemoryMessageList::SetOrder(Order order) {
         m_order = order;
     }
 }
+
+int AppendRowCopy(const MemoryMessageList& source, int row, MessageList& target) {
+    const int at = target.AppendRow(source.Cell(row, COL_MODULE_NAME));
+    for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
+        const std::wstring_view cell = source.Cell(row, column);
+        if (!cell.empty()) {
+            target.SetCell(at, column, cell);
+        }
+    }
+    return at;
+}

@@ -92,3 +92,7 @@ private:
     std::size_t m_chunkSize = 0;
     Row m_lastStored{};
 };
+
+// Appends a copy of a row of source to target, its cells as they are (empty ones left unset);
+// returns the index at which it landed.
+int AppendRowCopy(const MemoryMessageList& source, int row, MessageList& target);

@@ -1,5 +1,6 @@
 #include "harvest/ModuleScan.h"
 
+#include "harvest/Codes.h"
 #include "harvest/MessageTable.h"
 #include "harvest/Platform.h"
 #include "harvest/SystemText.h"
@@ -221,31 +222,18 @@ ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
 }
 
 bool ReadIdentifierCell(std::wstring_view hexCell, std::uint32_t& identifier) {
-    if (hexCell.size() != 10 || hexCell[0] != L'0' || hexCell[1] != L'x') {
-        return false;
-    }
-    std::uint32_t value = 0;
-    for (wchar_t c : hexCell.substr(2)) {
-        const int digit =
-            c >= L'0' && c <= L'9' ? c - L'0' : (c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1);
-        if (digit < 0) {
-            return false;
-        }
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    identifier = value;
-    return true;
+    // Exactly as FormatHex8 writes it.
+    return hexCell.size() == 10 && hexCell.starts_with(L"0x") &&
+           codes::ParseNumber(hexCell, identifier);
 }
 
 bool ReadLanguageCell(std::wstring_view localeCell, std::uint16_t& language) {
-    std::uint32_t value = 0;
-    std::size_t i = 0;
-    for (; i < localeCell.size() && i < 5 && localeCell[i] >= L'0' && localeCell[i] <= L'9'; ++i) {
-        value = value * 10 + static_cast<std::uint32_t>(localeCell[i] - L'0');
-    }
-    if (i == 0 || value > 0xFFFF || (i < localeCell.size() && localeCell[i] != L' ')) {
+    // The number before " (name)", as the row writer makes the cell.
+    std::uint32_t number = 0;
+    if (!codes::ParseNumber(localeCell.substr(0, localeCell.find(L' ')), number) ||
+        number > 0xFFFF) {
         return false;
     }
-    language = static_cast<std::uint16_t>(value);
+    language = static_cast<std::uint16_t>(number);
     return true;
 }

@@ -75,3 +75,23 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     path.append(folder).append(1, platform::kPathSeparator).append(name);
     return path;
 }
+
+std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return {L".", path};
+    }
+    const bool root = slash == 0 || (slash == 2 && path[1] == L':');
+    return {path.substr(0, root ? slash + 1 : slash), path.substr(slash + 1)};
+}
+
+std::wstring_view TrimBlanks(std::wstring_view text) {
+    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}

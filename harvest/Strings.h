@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <utility>
 
 // printf-style formatting into a new string (C conversions: %d, %i, %ls, %08X, ...).
 std::wstring FormatString(const wchar_t* format, ...);
@@ -12,3 +14,10 @@ void FlattenMessageText(std::wstring& text);
 
 // folder + the platform's separator + name.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+// A path's folder and last part, split at its last separator (either slash): "." for a bare
+// name, and a root ("C:\", "/") keeps its separator.
+std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path);
+
+// text without the blanks (spaces and tabs) at either end.
+std::wstring_view TrimBlanks(std::wstring_view text);

@@ -137,3 +137,7 @@ std::wstring FromUtf8(std::string_view text) {
     }
     return out;
 }
+
+std::wstring WidenAscii(const char* text) {
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}

@@ -36,6 +36,9 @@ std::string ToUtf8(std::wstring_view text);
 // The same, appended to out.
 void AppendUtf8(std::string& out, std::wstring_view text);
 
+// ASCII text (a name from a table of ours) as wide text.
+std::wstring WidenAscii(const char* text);
+
 // UTF-8 to wide text. An ill-formed sequence becomes one U+FFFD for each of its maximal parts,
 // as Unicode recommends.
 std::wstring FromUtf8(std::string_view text);

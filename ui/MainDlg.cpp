@@ -1,6 +1,7 @@
 #include "ui/MainDlg.h"
 
 #include "harvest/FolderScan.h"
+#include "harvest/Strings.h"
 #include "res/resource.h"
 #include "ui/FolderPicker.h"
 
@@ -61,11 +62,11 @@ void CMainDlg::OnTimer(UINT_PTR id) {
             // the caption treat it as any other scan.
             std::wstring folder = m_strStartPath;
             const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-            const std::size_t slash = folder.find_last_of(L"\\/");
             if (attributes != INVALID_FILE_ATTRIBUTES &&
-                (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && slash != std::wstring::npos) {
-                SetDlgItemText(IDC_MASK, folder.substr(slash + 1));
-                folder.resize(slash == 2 && folder[1] == L':' ? slash + 1 : slash);
+                (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                auto [parent, name] = SplitPath(folder);
+                SetDlgItemText(IDC_MASK, name);
+                folder = std::move(parent);
             }
             while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) {
                 folder.pop_back();

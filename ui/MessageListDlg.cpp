@@ -5,8 +5,6 @@
 
 #include "harvest/SystemText.h"
 
-#include <commdlg.h>
-
 #include <algorithm>
 
 namespace {
@@ -359,31 +357,11 @@ void CMessageListDlg::CopyAllRows() {
 }
 
 void CMessageListDlg::SaveAs() {
-    wchar_t path[MAX_PATH] = L"messages.tsv";
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = m_hWnd;
-    request.lpstrFilter = L"Tab-separated values (*.tsv)\0*.tsv\0"
-                          L"Comma-separated values (*.csv)\0*.csv\0";
-    request.nFilterIndex = 1;
-    request.lpstrFile = path;
-    request.nMaxFile = MAX_PATH;
-    request.lpstrDefExt = L"tsv";
-    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    if (!::GetSaveFileNameW(&request)) {
+    std::wstring path;
+    RowFormat format = RowFormat::Tsv;
+    if (!ChooseSaveFile(m_hWnd, path, format)) {
         return;
     }
-    // The name's own ending decides where it names a type; else the type chosen in the dialog.
-    const std::wstring_view name(path);
-    const auto endsWith = [&](std::wstring_view ending) {
-        return name.size() >= ending.size() &&
-               ::CompareStringOrdinal(name.data() + name.size() - ending.size(),
-                                      static_cast<int>(ending.size()), ending.data(),
-                                      static_cast<int>(ending.size()), TRUE) == CSTR_EQUAL;
-    };
-    const RowFormat format = endsWith(L".csv") || (!endsWith(L".tsv") && request.nFilterIndex == 2)
-                                 ? RowFormat::Csv
-                                 : RowFormat::Tsv;
     DWORD error = 0;
     bool saved;
     {
@@ -391,10 +369,8 @@ void CMessageListDlg::SaveAs() {
         saved = SaveRows(Rows(), path, format, error);
     }
     if (!saved) {
-        ::MessageBoxW(
-            m_hWnd,
-            (L"Cannot save " + std::wstring(path) + L":\n" + GetSystemErrorText(error)).c_str(),
-            L"Orvanel", MB_OK | MB_ICONERROR);
+        ::MessageBoxW(m_hWnd, (L"Cannot save " + path + L":\n" + GetSystemErrorText(error)).c_str(),
+                      L"Orvanel", MB_OK | MB_ICONERROR);
     }
 }
 

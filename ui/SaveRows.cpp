@@ -1,6 +1,9 @@
 #include "ui/SaveRows.h"
 
 #include "harvest/RowStream.h"
+#include "harvest/Strings.h"
+
+#include <commdlg.h>
 
 #include <string>
 #include <string_view>
@@ -39,21 +42,53 @@ private:
     DWORD m_error = 0;
 };
 
-// The folder of path, where the temporary file goes ("." for a bare name).
-std::wstring FolderOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return L".";
+bool AskTheSystem(HWND owner, std::wstring& chosen, RowFormat& format) {
+    wchar_t path[MAX_PATH] = L"messages.tsv";
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFilter = L"Tab-separated values (*.tsv)\0*.tsv\0"
+                          L"Comma-separated values (*.csv)\0*.csv\0";
+    request.nFilterIndex = 1;
+    request.lpstrFile = path;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrDefExt = L"tsv";
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    if (!::GetSaveFileNameW(&request)) {
+        return false;
     }
-    return path.substr(0, slash == 2 && path[1] == L':' ? slash + 1 : slash);
+    chosen = path;
+    // The name's own ending decides where it names a type; else the type chosen in the dialog.
+    const auto endsWith = [&](std::wstring_view ending) {
+        return chosen.size() >= ending.size() &&
+               ::CompareStringOrdinal(chosen.data() + chosen.size() - ending.size(),
+                                      static_cast<int>(ending.size()), ending.data(),
+                                      static_cast<int>(ending.size()), TRUE) == CSTR_EQUAL;
+    };
+    format = endsWith(L".csv") || (!endsWith(L".tsv") && request.nFilterIndex == 2)
+                 ? RowFormat::Csv
+                 : RowFormat::Tsv;
+    return true;
 }
 
+SaveFileChooser g_chooser = &AskTheSystem;
+
 } // namespace
+
+SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser) {
+    const SaveFileChooser previous = g_chooser;
+    g_chooser = chooser != nullptr ? chooser : &AskTheSystem;
+    return previous;
+}
+
+bool ChooseSaveFile(HWND owner, std::wstring& path, RowFormat& format) {
+    return g_chooser(owner, path, format);
+}
 
 bool SaveRows(const MemoryMessageList& rows, const std::wstring& path, RowFormat format,
               DWORD& error) {
     wchar_t temporary[MAX_PATH] = {};
-    if (::GetTempFileNameW(FolderOf(path).c_str(), L"orv", 0, temporary) == 0) {
+    if (::GetTempFileNameW(SplitPath(path).first.c_str(), L"orv", 0, temporary) == 0) {
         error = ::GetLastError();
         return false;
     }
@@ -71,10 +106,7 @@ bool SaveRows(const MemoryMessageList& rows, const std::wstring& path, RowFormat
     RowStream stream(format, [&out](std::string_view line) { out.Write(line); });
     stream.WriteHeader();
     for (int row = 0; row < rows.GetRowCount(); ++row) {
-        const int at = stream.AppendRow(rows.Cell(row, COL_MODULE_NAME));
-        for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
-            stream.SetCell(at, column, rows.Cell(row, column));
-        }
+        AppendRowCopy(rows, row, stream);
     }
     stream.Finish();
     const bool written = out.Flush();

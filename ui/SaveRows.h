@@ -13,3 +13,10 @@
 // that fails leaves nothing half-written under path. False with the system's error code.
 bool SaveRows(const MemoryMessageList& rows, const std::wstring& path, RowFormat format,
               DWORD& error);
+
+// Asks the user where to save and as what (the system's save dialog): a name that ends in .csv
+// or .tsv is saved as that type, any other as the type chosen in the dialog. False when the
+// user cancelled. Replaceable, so that tests can answer it.
+using SaveFileChooser = bool (*)(HWND owner, std::wstring& path, RowFormat& format);
+SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser);
+bool ChooseSaveFile(HWND owner, std::wstring& path, RowFormat& format);

@@ -2,6 +2,8 @@
 
 #include "harvest/Codes.h"
 #include "harvest/ModuleScan.h"
+#include "harvest/Strings.h"
+#include "harvest/Unicode.h"
 
 #include <windows.h>
 
@@ -114,13 +116,7 @@ int CopyMatches(const MemoryMessageList& source, const std::vector<Match>& match
     // The copies keep the source's letter case: they are read from it, not from the test.
     target.ReserveRows(target.GetRowCount() + static_cast<int>(matches.size()));
     for (const Match& match : matches) {
-        const int at = target.AppendRow(match.moduleName);
-        for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
-            const std::wstring_view cell = source.Cell(match.row, column);
-            if (!cell.empty()) {
-                target.SetCell(at, column, cell);
-            }
-        }
+        AppendRowCopy(source, match.row, target);
     }
     return static_cast<int>(matches.size());
 }
@@ -138,22 +134,13 @@ int SearchRows(const MemoryMessageList& source, const SearchRequest& request, Me
 
 bool ParseLookup(std::wstring_view text, MessageQuery& query, std::wstring& name,
                  std::wstring& error) {
-    const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    const std::size_t blank = std::find_if(text.begin(), text.end(), isBlank) - text.begin();
+    text = TrimBlanks(text);
+    const std::size_t blank = std::min(text.find_first_of(L" \t"), text.size());
     std::uint32_t code = 0;
     if (!codes::ParseCode(text.substr(0, blank), code, error)) {
         return false;
     }
-    std::wstring_view languageText = text.substr(blank);
-    while (!languageText.empty() && isBlank(languageText.front())) {
-        languageText.remove_prefix(1);
-    }
+    const std::wstring_view languageText = TrimBlanks(text.substr(blank));
     if (!languageText.empty()) {
         std::uint16_t language = 0;
         if (!ParseLanguage(languageText, language, error)) {
@@ -166,8 +153,7 @@ bool ParseLookup(std::wstring_view text, MessageQuery& query, std::wstring& name
     for (const codes::CodeReading& reading : codes::ReadingsOf(code)) {
         const std::vector<codes::CodeName> names = codes::NamesOf(reading.value);
         if (!names.empty()) {
-            name.assign(names[0].name,
-                        names[0].name + std::char_traits<char>::length(names[0].name));
+            name = WidenAscii(names[0].name);
             break;
         }
     }

@@ -3,9 +3,11 @@
 
 #include "res/resource.h"
 #include "tests/ui/ui_support.h"
+#include "ui/SaveRows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -341,7 +343,7 @@ TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
     main->DestroyWindow();
 }
 
-TEST(Keyboard, AStartPathF5AndCopyAllRows) {
+TEST(Keyboard, AStartPathF5CopyAllRowsAndSaveAs) {
     TempFolder folder;
     folder.CopyFixture(L"basic.dll", L"basic.dll");
     folder.CopyFixture(L"tenmsg.dll", L"tenmsg.dll");
@@ -376,5 +378,36 @@ TEST(Keyboard, AStartPathF5AndCopyAllRows) {
         all += RowText(main->GetMessageList(), row);
     }
     EXPECT_EQ(ClipboardText(), all);
+
+    // "Save as..." from the same menu, the save dialog answered: every row, in CSV after a
+    // byte-order mark, the header first.
+    static std::wstring s_savePath;
+    s_savePath = folder.path() + L"\\saved.csv";
+    const SaveFileChooser previous =
+        SetSaveFileChooser([](HWND, std::wstring& path, RowFormat& format) {
+            path = s_savePath;
+            format = RowFormat::Csv;
+            return true;
+        });
+    PressKey(VK_F10, false, true, false);
+    for (int i = 0; i < 3; ++i) {
+        PressKey(VK_DOWN, false, false, false);
+    }
+    PressKey(VK_RETURN);
+    SetSaveFileChooser(previous);
+    std::string saved;
+    if (HANDLE file = CreateFileW(s_savePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        file != INVALID_HANDLE_VALUE) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+            saved.append(buffer, read);
+        }
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(saved.starts_with("\xEF\xBB\xBFModule Name,Path,Error,"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'),
+              main->GetMessageList().GetRowCount() + 1);
     main->DestroyWindow();
 }
