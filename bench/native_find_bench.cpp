@@ -17,7 +17,8 @@ namespace {
 
 class Counter : public platform::TableSink {
 public:
-    void OnTable(std::uint16_t, const std::uint8_t*, std::size_t size) override {
+    void OnTable(const platform::ResourceName&, std::uint16_t, const std::uint8_t*,
+                 std::size_t size) override {
         ++tables;
         bytes += size;
     }

@@ -25,6 +25,9 @@ bool ReaderIsGone(platform::ErrorCode error);
 enum class PathKind { Missing, Folder, File };
 PathKind Inspect(const std::wstring& path);
 
+// Removes a file; false when it cannot.
+bool RemoveFile(const std::wstring& path);
+
 // The folder of the system's own modules (System32 on Windows, Wine's module folder on Linux
 // where Wine is installed); empty when there is none.
 std::wstring SystemModuleFolder();

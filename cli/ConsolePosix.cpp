@@ -44,6 +44,10 @@ PathKind Inspect(const std::wstring& path) {
     return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
 }
 
+bool RemoveFile(const std::wstring& path) {
+    return ::unlink(ToUtf8(path).c_str()) == 0;
+}
+
 std::wstring SystemModuleFolder() {
     // Where Debian's, Fedora's and WineHQ's packages put Wine's 64-bit modules.
     for (const wchar_t* folder :

@@ -43,6 +43,10 @@ PathKind Inspect(const std::wstring& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
 }
 
+bool RemoveFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
 std::wstring SystemModuleFolder() {
     wchar_t folder[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);

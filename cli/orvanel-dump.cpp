@@ -2,6 +2,7 @@
 
 #include "cli/Console.h"
 #include "cli/Explain.h"
+#include "cli/Store.h"
 #include "harvest/Codes.h"
 #include "harvest/FolderScan.h"
 #include "harvest/MessageQuery.h"
@@ -15,6 +16,7 @@
 #include "version.h"
 
 #include <algorithm>
+#include <functional>
 #include <new>
 #include <optional>
 #include <utility>
@@ -30,6 +32,9 @@ const wchar_t kUsage[] =
     L"                    FOLDER|FILE\n"
     L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--mask PATTERN] [--recursive]\n"
     L"                    [FOLDER|FILE]\n"
+    L"       orvanel-dump --format sqlite --output DATABASE [scan options] FOLDER|FILE\n"
+    L"       orvanel-dump --db DATABASE [--scan N] [--format tsv|csv] [--code CODE]...\n"
+    L"                    [--event ID]... [--lang LANGUAGE]... [--no-errors] [--explain CODE...]\n"
     L"\n"
     L"Lists every message of every message table (resource type 11) in every language of the\n"
     L"modules in FOLDER that match PATTERN (default \"*.dll\"), or of the one module FILE, one\n"
@@ -39,11 +44,13 @@ const wchar_t kUsage[] =
     L"\n"
     L"Exit status:\n"
     L"  0  the folder was scanned\n"
-    L"  1  FOLDER does not exist, or it cannot be listed\n"
+    L"  1  FOLDER does not exist, or it cannot be listed; DATABASE is missing (--db), is not an\n"
+    L"     Orvanel database, was written by a newer Orvanel, is corrupt, or has no such scan\n"
     L"  2  bad arguments\n"
     L"  3  the output could not be written (quietly when its reader has gone)\n"
     L"  4  out of memory; what was harvested before is written\n"
     L"  5  --explain: some CODE has no symbolic name and no text in FOLDER\n"
+    L"  6  another program kept DATABASE locked for 5 s\n"
     L"\n"
     L"  --mask PATTERN    file mask, a wildcard pattern (default *.dll; empty means *); may be\n"
     L"                    repeated or hold several separated by \";\" (\"*.dll;*.exe;*.sys\"): a\n"
@@ -57,6 +64,13 @@ const wchar_t kUsage[] =
     L"                    folder's .mui files are read only as satellites\n"
     L"  --no-errors       leave error rows out\n"
     L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
+    L"  --format sqlite   adds the scan to the SQLite database named by --output, in one\n"
+    L"                    transaction, creating it when it is missing (its schema: README)\n"
+    L"  --output DATABASE the database that --format sqlite writes\n"
+    L"  --db DATABASE     answers from a scan stored in DATABASE instead of scanning, as a scan "
+    L"of\n"
+    L"                    its folder would have: rows, or --explain's texts\n"
+    L"  --scan N          with --db: the scan numbered N (default: the newest)\n"
     L"  --code CODE       only the messages of CODE, read every way below; may be repeated\n"
     L"  --event ID        only the messages whose identifier's low 16 bits are ID: an event id,\n"
     L"                    whatever its qualifier bits (701 finds 0xB00002BD); may be repeated\n"
@@ -87,6 +101,7 @@ constexpr int kExitBadArguments = 2;
 constexpr int kExitOutputFailed = 3;
 constexpr int kExitOutOfMemory = 4;
 constexpr int kExitUnknownCode = 5;
+constexpr int kExitDatabaseBusy = 6;
 
 // A standard handle, written in UTF-8 through a buffer. A write that fails ends the process at
 // once: with a message when the output is lost, quietly when its reader has gone (a pipe into a
@@ -173,7 +188,12 @@ struct Options {
     bool recursive = false;
     bool satellites = false;
     RowFormat format = RowFormat::Tsv;
+    bool sqlite = false;   // --format sqlite
+    std::wstring output;   // its database
+    std::wstring database; // --db
+    std::int64_t scan = 0; // --scan; 0 for the newest
     MessageQuery query;
+    std::wstring queryText; // the options that make the query, as given
     std::vector<std::uint16_t> languages;
     std::vector<ExplainedCode> explain; // --explain's codes, as typed and as read
     bool explaining = false;
@@ -239,6 +259,7 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             options.satellites = true;
         } else if (arg == L"--no-errors" && !inlineValue) {
             options.query.DropErrorRows();
+            options.queryText += L" --no-errors";
         } else if (arg == L"--explain") {
             options.explaining = true;
             const auto first = value();
@@ -256,11 +277,14 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
                 }
             }
         } else if (arg == L"--mask" || arg == L"--format" || arg == L"--code" || arg == L"--lang" ||
-                   arg == L"--event") {
+                   arg == L"--event" || arg == L"--output" || arg == L"--db" || arg == L"--scan") {
             const auto given = value();
             if (!given) {
                 error = std::wstring(arg) + L" needs a value";
                 return false;
+            }
+            if (arg == L"--code" || arg == L"--lang" || arg == L"--event") {
+                options.queryText += L" " + std::wstring(arg) + L" " + std::wstring(*given);
             }
             std::uint32_t number = 0;
             std::uint16_t language = 0;
@@ -275,12 +299,21 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
                     }
                     list.remove_prefix(end + 1);
                 }
+            } else if (arg == L"--output" || arg == L"--db") {
+                (arg == L"--output" ? options.output : options.database) = *given;
+            } else if (arg == L"--scan") {
+                if (!codes::ParseNumber(*given, number) || number == 0 || number > 0x7FFFFFFF) {
+                    error = L"'" + std::wstring(*given) + L"' is not a scan number";
+                    return false;
+                }
+                options.scan = number;
             } else if (arg == L"--format") {
+                options.sqlite = *given == L"sqlite";
                 if (*given == L"tsv") {
                     options.format = RowFormat::Tsv;
                 } else if (*given == L"csv") {
                     options.format = RowFormat::Csv;
-                } else {
+                } else if (!options.sqlite) {
                     error = L"unknown format '" + std::wstring(*given) + L"'";
                     return false;
                 }
@@ -315,6 +348,24 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             options.path = argv[i];
             havePath = true;
         }
+    }
+    if (options.sqlite != !options.output.empty()) {
+        error = options.sqlite ? L"--format sqlite needs --output DATABASE"
+                               : L"--output is for --format sqlite";
+        return false;
+    }
+    if (options.scan != 0 && options.database.empty()) {
+        error = L"--scan needs --db DATABASE";
+        return false;
+    }
+    if (!options.database.empty()) {
+        if (havePath || options.sqlite || options.recursive || options.satellites ||
+            !options.masks.empty()) {
+            error = L"--db answers from a stored scan: it takes no FOLDER, --mask, --recursive, "
+                    L"--satellites or --format sqlite";
+            return false;
+        }
+        return true;
     }
     if (options.path.empty() && options.explaining) {
         options.path = console::SystemModuleFolder();
@@ -357,8 +408,26 @@ int OutOfMemory() {
     return kExitOutOfMemory;
 }
 
+// The exit status for a database that could not be used, with its message.
+int DatabaseFailed(store::Outcome outcome, const std::wstring& text) {
+    Output(console::Stream::Error).Write(L"orvanel-dump: " + text + L"\n");
+    switch (outcome) {
+    case store::Outcome::Busy:
+        return kExitDatabaseBusy;
+    case store::Outcome::Failed:
+        return kExitOutputFailed;
+    default:
+        return kExitNotAFolder;
+    }
+}
+
+// Gives the rows that a query keeps, from a scan or from a stored scan: false when it has already
+// ended the run with the status it returns in status.
+using RowSource = std::function<bool(const MessageQuery& query, MessageList& rows,
+                                     std::wstring& folder, std::wstring& statusLine, int& status)>;
+
 // --explain: the codes' readings and names, then their texts in the folder.
-int RunExplain(Options& options, bool oneFile) {
+int RunExplain(Options& options, const RowSource& source) {
     MessageQuery query;
     for (const ExplainedCode& code : options.explain) {
         query.AddCode(code.value);
@@ -375,16 +444,98 @@ int RunExplain(Options& options, bool oneFile) {
         query.AddLanguage(language);
     }
     MemoryMessageList rows;
-    CommandScanOwner owner(options.masks, options.recursive, options.satellites, query, rows);
-    if (!Scan(owner, options.path, oneFile)) {
-        return OutOfMemory();
+    std::wstring folder = options.path, statusLine;
+    int status = 0;
+    if (!source(query, rows, folder, statusLine, status)) {
+        return status;
     }
     Output out(console::Stream::Output);
-    const bool allKnown = WriteExplanation(options.explain, languages, options.path, rows,
+    const bool allKnown = WriteExplanation(options.explain, languages, folder, rows,
                                            [&out](std::wstring_view text) { out.Write(text); });
     out.Flush();
-    Output(console::Stream::Error).Write(owner.status + L"\n");
+    Output(console::Stream::Error).Write(statusLine + L"\n");
     return allKnown ? 0 : kExitUnknownCode;
+}
+
+// The rows that a query keeps, as text on the standard output, then the status line.
+int RunRows(Options& options, const RowSource& source) {
+    Output out(console::Stream::Output);
+    RowStream rows(options.format, [&out](std::string_view line) { out.Write(line); });
+    rows.WriteHeader();
+    std::wstring folder = options.path, statusLine;
+    int status = 0;
+    const bool complete = source(options.query, rows, folder, statusLine, status);
+    rows.Finish();
+    out.Flush();
+    if (!complete) {
+        return status;
+    }
+    Output(console::Stream::Error).Write(statusLine + L"\n");
+    return 0;
+}
+
+// --db: what a stored scan holds, as a scan of its folder would give it.
+int RunFromDatabase(Options& options) {
+    store::Database database;
+    std::wstring error;
+    const store::Outcome opened = database.OpenForReading(options.database, error);
+    if (opened != store::Outcome::Ok) {
+        return DatabaseFailed(opened, error);
+    }
+    const RowSource source = [&](const MessageQuery& query, MessageList& rows, std::wstring& folder,
+                                 std::wstring& statusLine, int& status) {
+        store::StoredScan stored;
+        const store::Outcome read =
+            store::ReadScan(database, options.scan, query, rows, stored, error);
+        if (read != store::Outcome::Ok) {
+            status = DatabaseFailed(read, error);
+            return false;
+        }
+        folder = stored.folder;
+        statusLine = stored.status;
+        return true;
+    };
+    try {
+        return options.explaining ? RunExplain(options, source) : RunRows(options, source);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+}
+
+// --format sqlite: the scan added to the database in one transaction, or nothing at all.
+int RunIntoDatabase(Options& options, bool oneFile) {
+    store::Database database;
+    std::wstring error;
+    const store::Outcome opened = database.OpenForScan(options.output, error);
+    if (opened != store::Outcome::Ok) {
+        return DatabaseFailed(opened, error);
+    }
+    store::ScanOptions recorded;
+    recorded.folder = options.path;
+    for (const std::wstring& mask : options.masks) {
+        recorded.masks += (recorded.masks.empty() ? L"" : L";") + mask;
+    }
+    recorded.recursive = options.recursive;
+    recorded.satellites = options.satellites;
+    recorded.query = TrimBlanks(options.queryText);
+    recorded.version = WidenAscii(ORVANEL_VERSION_TEXT);
+    std::wstring statusLine;
+    try {
+        store::ScanWriter writer(database, recorded);
+        CommandScanOwner owner(options.masks, options.recursive, options.satellites, options.query,
+                               writer);
+        if (!Scan(owner, options.path, oneFile)) {
+            return OutOfMemory();
+        }
+        writer.Commit(owner.status);
+        statusLine = owner.status;
+    } catch (const store::Failure& failure) {
+        return DatabaseFailed(failure.outcome, failure.text);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+    Output(console::Stream::Error).Write(statusLine + L"\n");
+    return 0;
 }
 
 } // namespace
@@ -404,6 +555,9 @@ int RunDump(const std::vector<std::wstring>& arguments) {
             .Write(std::string_view("orvanel-dump " ORVANEL_VERSION_TEXT "\n"));
         return 0;
     }
+    if (!options.database.empty()) {
+        return RunFromDatabase(options);
+    }
     const std::wstring& folder = options.path;
     const console::PathKind kind = console::Inspect(folder);
     const bool oneFile = kind == console::PathKind::File;
@@ -419,21 +573,18 @@ int RunDump(const std::vector<std::wstring>& arguments) {
             return kExitNotAFolder;
         }
     }
-    if (options.explaining) {
-        return RunExplain(options, oneFile);
+    if (options.sqlite) {
+        return RunIntoDatabase(options, oneFile);
     }
-
-    Output out(console::Stream::Output);
-    RowStream rows(options.format, [&out](std::string_view line) { out.Write(line); });
-    CommandScanOwner owner(options.masks, options.recursive, options.satellites, options.query,
-                           rows);
-    rows.WriteHeader();
-    const bool scanned = Scan(owner, folder, oneFile);
-    rows.Finish();
-    out.Flush();
-    if (!scanned) {
-        return OutOfMemory();
-    }
-    Output(console::Stream::Error).Write(owner.status + L"\n");
-    return 0;
+    const RowSource scan = [&](const MessageQuery& query, MessageList& rows, std::wstring&,
+                               std::wstring& statusLine, int& status) {
+        CommandScanOwner owner(options.masks, options.recursive, options.satellites, query, rows);
+        if (!Scan(owner, folder, oneFile)) {
+            status = OutOfMemory();
+            return false;
+        }
+        statusLine = owner.status;
+        return true;
+    };
+    return options.explaining ? RunExplain(options, scan) : RunRows(options, scan);
 }

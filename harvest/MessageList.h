@@ -1,6 +1,9 @@
 #pragma once
 
+#include "harvest/Platform.h"
+
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,6 +44,22 @@ public:
     // A hint that the list will soon hold totalRows rows; the row count does not change.
     virtual void ReserveRows(int totalRows) = 0;
     virtual void DeleteAllRows() = 0;
+
+    // Where the rows come from, for a list that keeps the harvest's structure (a database); a list
+    // of rows alone ignores it. The rows after BeginModule come from the file fileName in folder,
+    // a satellite of the module satelliteOf (empty for a module itself) kept in the language
+    // folder satelliteLanguage (empty beside the module); those after BeginTable from one of its
+    // message tables. BeginErrorRow comes just before the error row of a module begun earlier.
+    struct ModuleSource {
+        std::wstring_view folder;
+        std::wstring_view fileName;
+        std::wstring_view satelliteOf;
+        std::wstring_view satelliteLanguage;
+    };
+    virtual void BeginModule(const ModuleSource& /*module*/) {}
+    virtual void BeginTable(const platform::ResourceName& /*name*/, std::uint16_t /*language*/) {}
+    virtual void BeginErrorRow(std::wstring_view /*folder*/, std::wstring_view /*fileName*/,
+                               platform::ErrorCode /*code*/) {}
 };
 
 // Orders two module names the way a sort-ascending list view orders its items.

@@ -25,6 +25,11 @@ public:
     bool KeepsLanguage(std::uint16_t tableLanguage) const;
     bool KeepsIdentifier(std::uint32_t identifier) const;
 
+    // The identifiers that the codes are read as, and the event ids: a store looks them up in
+    // its indexes (KeepsIdentifier has the last word).
+    const std::vector<std::uint32_t>& Identifiers() const { return m_identifiers; }
+    const std::vector<std::uint16_t>& Events() const { return m_events; }
+
 private:
     std::vector<std::uint32_t> m_identifiers;
     std::vector<std::uint16_t> m_events;

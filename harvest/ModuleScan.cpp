@@ -94,6 +94,7 @@ private:
 // Appends a row for a file that could not be read: module name, folder and the error's text.
 void AppendErrorRow(MessageList& list, const std::wstring& fileName, const std::wstring& folder,
                     platform::ErrorCode code) {
+    list.BeginErrorRow(folder, fileName, code);
     const int row = list.AppendRow(fileName);
     list.SetCell(row, COL_PATH, folder);
     list.SetCell(row, COL_ERROR, GetSystemErrorText(code));
@@ -107,7 +108,8 @@ public:
     ModuleScanContext(ScanOwner& owner, const std::wstring& folder, const std::wstring& shownName)
         : pOwner(&owner), strFileName(shownName), strFolder(folder) {}
 
-    void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) override {
+    void OnTable(const platform::ResourceName& name, std::uint16_t language,
+                 const std::uint8_t* data, std::size_t size) override {
         if (beforeFirstTable) {
             beforeFirstTable();
             beforeFirstTable = nullptr;
@@ -128,6 +130,7 @@ public:
         // can claim four billion rows in a few bytes.
         const std::uint64_t reservation = list.GetRowCount() + announcement.maxRows;
         list.ReserveRows(static_cast<int>(std::min<std::uint64_t>(reservation, INT_MAX)));
+        list.BeginTable(name, language);
 
         RowWriter writer(list, strFileName, strFolder, language, query);
         MessageTable::Decode(data, size, writer);
@@ -146,15 +149,20 @@ bool KeepsErrorRows(ScanOwner& owner) {
     return query == nullptr || query->KeepsErrorRows();
 }
 
-// The tables of one file, their rows under shownName; false with the code for its error row,
-// which is left to the caller. beforeFirstTable, if set, is called before the first table's rows.
-ScanTally ReadModule(ScanOwner& owner, const std::wstring& folder, const std::wstring& fileName,
-                     const std::wstring& shownName, platform::ErrorCode& code, bool& read,
+// The tables of one file, their rows under its own name or, for a satellite, under its module's;
+// false with the code for its error row, which is left to the caller. beforeFirstTable, if set, is
+// called before the first table's rows.
+ScanTally ReadModule(ScanOwner& owner, const MessageList::ModuleSource& source,
+                     platform::ErrorCode& code, bool& read,
                      std::function<void()> beforeFirstTable = nullptr) {
+    owner.GetMessageList().BeginModule(source);
+    const std::wstring folder(source.folder);
+    const std::wstring shownName(source.satelliteOf.empty() ? source.fileName : source.satelliteOf);
     ModuleScanContext context(owner, folder, shownName);
     context.beforeFirstTable = std::move(beforeFirstTable);
     code = 0;
-    read = platform::ReadMessageTables(JoinPath(folder, fileName), context, code);
+    read =
+        platform::ReadMessageTables(JoinPath(folder, std::wstring(source.fileName)), context, code);
     ScanTally tally = context.tally;
     tally.nFilesSearched = 1;
     return tally;
@@ -179,7 +187,7 @@ ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
     const bool errorRows = KeepsErrorRows(owner);
     platform::ErrorCode code = 0;
     bool read = false;
-    ScanTally tally = ReadModule(owner, folder, fileName, fileName, code, read);
+    ScanTally tally = ReadModule(owner, {folder, fileName, {}, {}}, code, read);
     // A module without tables of its own gives its error row, first, only when no satellite has
     // a table: until a satellite's table comes, the error rows wait, the module's first.
     std::vector<PendingErrorRow> pending;
@@ -200,8 +208,11 @@ ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
     for (const Satellite& satellite : satellites) {
         platform::ErrorCode satelliteCode = 0;
         bool satelliteRead = false;
-        tally += ReadModule(owner, satellite.folder, satellite.fileName, fileName, satelliteCode,
-                            satelliteRead, [&] {
+        // A satellite beside its module has no language folder.
+        const std::wstring language =
+            satellite.folder == folder ? std::wstring() : SplitPath(satellite.folder).second;
+        tally += ReadModule(owner, {satellite.folder, satellite.fileName, fileName, language},
+                            satelliteCode, satelliteRead, [&] {
                                 if (waiting) {
                                     flush(false); // a table: the module's own error row goes
                                 }

@@ -44,12 +44,20 @@ constexpr std::size_t kMaxTablesPerModule = 65536;
 // And the most bytes of tables: a gibibyte, far beyond any real module's.
 constexpr std::uint64_t kMaxTableBytesPerModule = std::uint64_t{1} << 30;
 
+// A resource's name: a number, or a string as its directory spells it (up to its first NUL).
+struct ResourceName {
+    bool isNumber = true;
+    std::uint16_t number = 0;
+    std::wstring text;
+};
+
 // Receives a module's message tables, one at a time; the data lives until the call returns.
 // Reading a module ends, as if its directory ended there, once it has given kMaxTablesPerModule
 // tables or kMaxTableBytesPerModule bytes.
 class TableSink {
 public:
-    virtual void OnTable(std::uint16_t language, const std::uint8_t* data, std::size_t size) = 0;
+    virtual void OnTable(const ResourceName& name, std::uint16_t language, const std::uint8_t* data,
+                         std::size_t size) = 0;
 
 protected:
     ~TableSink() = default;

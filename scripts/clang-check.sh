@@ -26,7 +26,7 @@ git ls-files '*.cpp' | grep -v -e '^tests/fuzz/' -e '^harvest/native/[A-Z]' -e '
     -e 'native_find_bench' |
     xargs -P "$(nproc)" -n 4 clang++ --target=x86_64-w64-windows-gnu -std=c++20 -fsyntax-only \
         -Wall -Wextra -Werror -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN \
-        -D_WIN32_WINNT=0x0A00 -DORVANEL_SOURCE_DIR="\"Z:$root\"" -I"$root" -I"$generated" -isystem /usr/src/googletest/googletest/include \
+        -D_WIN32_WINNT=0x0A00 -DORVANEL_SOURCE_DIR="\"Z:$root\"" -I"$root" -I"$generated" -isystem /usr/src/googletest/googletest/include -isystem "$root/third_party/sqlite" \
         -isystem "$gcc_dir/include/c++" -isystem "$gcc_dir/include/c++/x86_64-w64-mingw32" \
         -isystem /usr/x86_64-w64-mingw32/include
 # The native build's sources, for the host.

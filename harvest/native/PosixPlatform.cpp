@@ -318,7 +318,7 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
         }
         std::fill(data.begin() + static_cast<std::ptrdiff_t>(fileBytes),
                   data.begin() + static_cast<std::ptrdiff_t>(size), std::uint8_t{0});
-        sink.OnTable(table.language, data.data(), size);
+        sink.OnTable(table.name, table.language, data.data(), size);
     }
     ::close(fd);
     return listed;

@@ -339,7 +339,8 @@ std::optional<std::uint64_t> FindLanguage(const Mapping& map, std::uint64_t root
 
 // FindResourceEx and LoadResource for one name and language of type 11: where the table lies.
 void LocateTable(const Mapping& map, const Headers& headers, const ResourceKey& name,
-                 std::uint16_t language, std::vector<TableLocation>& tables) {
+                 const platform::ResourceName& enumerated, std::uint16_t language,
+                 std::vector<TableLocation>& tables) {
     try {
         const std::uint64_t root = headers.resourceRoot;
         const auto type = FindById(map, root, ReadDirectory(map, root), kMessageTableType, true);
@@ -362,6 +363,7 @@ void LocateTable(const Mapping& map, const Headers& headers, const ResourceKey& 
         }
         // Bounded by its claimed size and by the mapping.
         TableLocation table;
+        table.name = enumerated;
         table.language = language;
         table.offset = *offset;
         const std::uint64_t inMapping = *offset < map.Size() ? map.Size() - *offset : 0;
@@ -422,11 +424,26 @@ bool FindMessageTables(const ByteSource& file, std::vector<TableLocation>& table
         for (std::uint32_t i = 0; i < count && !full(); ++i) {
             const Entry entry = ReadEntry(map, names, i);
             std::optional<ResourceKey> key;
+            platform::ResourceName enumerated;
             if ((entry.name & kHighBit) != 0) {
-                key = KeyOf(ReadName(map, root, entry.name));
+                std::u16string text = ReadName(map, root, entry.name);
+                // The enumeration hands the name on as a string: it ends at its first NUL.
+                const std::u16string_view shown(text.data(),
+                                                std::min(text.size(), text.find(u'\0')));
+                enumerated.isNumber = false;
+                for (std::size_t at = 0; at < shown.size(); ++at) {
+                    std::uint32_t unit = shown[at];
+                    if (sizeof(wchar_t) == 4 && IsHighSurrogate(unit) && at + 1 < shown.size() &&
+                        IsLowSurrogate(shown[at + 1])) {
+                        unit = CombineSurrogates(unit, shown[++at]);
+                    }
+                    enumerated.text += static_cast<wchar_t>(unit);
+                }
+                key = KeyOf(std::move(text));
             } else {
                 key = ResourceKey{};
                 key->number = static_cast<std::uint16_t>(entry.name & 0xFFFF);
+                enumerated.number = key->number;
             }
             if (!key) {
                 continue; // EnumResourceLanguages refuses the name: no languages
@@ -446,8 +463,8 @@ bool FindMessageTables(const ByteSource& file, std::vector<TableLocation>& table
                 const std::uint32_t langCount = std::uint32_t{langs.named} + langs.ids;
                 for (std::uint32_t j = 0; j < langCount && !full(); ++j) {
                     const Entry lang = ReadEntry(map, langs, j);
-                    LocateTable(map, headers, *key, static_cast<std::uint16_t>(lang.name & 0xFFFF),
-                                tables);
+                    LocateTable(map, headers, *key, enumerated,
+                                static_cast<std::uint16_t>(lang.name & 0xFFFF), tables);
                 }
             } catch (const Fault&) {
                 // The language walk ends at the fault; the names go on.

@@ -30,9 +30,10 @@ protected:
     ~ByteSource() = default;
 };
 
-// One message table: its language, and where its bytes lie in the mapped file. The bytes past
-// the file's end (up to fileBytes + zeroBytes) are the loader's zeros.
+// One message table: its name and language, and where its bytes lie in the mapped file. The bytes
+// past the file's end (up to fileBytes + zeroBytes) are the loader's zeros.
 struct TableLocation {
+    platform::ResourceName name; // as EnumResourceNames gives it
     std::uint16_t language = 0;
     std::uint64_t offset = 0;    // in the file
     std::uint64_t fileBytes = 0; // read from the file

@@ -101,7 +101,14 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
         const std::size_t size = ReadableExtent(data, SizeofResource(module, resource));
         ++enumeration->tables;
         enumeration->bytes += size;
-        sink->OnTable(language, data, size);
+        ResourceName resourceName;
+        if (IS_INTRESOURCE(name)) {
+            resourceName.number = LOWORD(reinterpret_cast<ULONG_PTR>(name));
+        } else {
+            resourceName.isNumber = false;
+            resourceName.text = name;
+        }
+        sink->OnTable(resourceName, language, data, size);
     }
     return TRUE;
 }

@@ -1,0 +1,497 @@
+#include "cli/Store.h"
+
+#include "cli/Console.h"
+#include "harvest/ModuleScan.h"
+#include "harvest/SystemText.h"
+#include "harvest/Unicode.h"
+
+#include <sqlite3.h>
+
+#include <new>
+#include <string_view>
+
+namespace store {
+
+namespace {
+
+// "ORVN": what marks a database as Orvanel's, and the version of its schema.
+constexpr int kApplicationId = 0x4F52564E;
+constexpr int kSchemaVersion = 1;
+
+// The cells of a message row and of an error row, as the text output writes them; the view and
+// the reader share them. g is a message, t its table, m its module.
+#define ORVANEL_MESSAGE_CELLS                                                                      \
+    "coalesce(m.base_module, m.name), m.folder, '', t.language || ' (' || t.language_name || "     \
+    "')', "                                                                                        \
+    "CASE WHEN g.identifier >= 2147483648 THEN g.identifier - 4294967296 ELSE g.identifier END, "  \
+    "printf('0x%08X', g.identifier), g.text"
+#define ORVANEL_MESSAGE_JOIN                                                                       \
+    "message g JOIN message_table t ON t.id = g.message_table JOIN module m ON m.id = t.module"
+#define ORVANEL_ERROR_CELLS "m.name, m.folder, m.error_text, '', '', '', ''"
+
+const char kSchema[] =
+    "CREATE TABLE scan (\n"
+    "  id INTEGER PRIMARY KEY,\n"
+    "  folder TEXT NOT NULL,\n"
+    "  masks TEXT NOT NULL,\n"
+    "  recursive INTEGER NOT NULL,\n"
+    "  satellites INTEGER NOT NULL,\n"
+    "  query TEXT NOT NULL,\n"
+    "  started TEXT NOT NULL,\n"
+    "  version TEXT NOT NULL,\n"
+    "  status TEXT NOT NULL DEFAULT '',\n"
+    "  first_row INTEGER NOT NULL DEFAULT 0,\n"
+    "  last_row INTEGER NOT NULL DEFAULT -1);\n"
+    "CREATE TABLE module (\n"
+    "  id INTEGER PRIMARY KEY,\n"
+    "  scan INTEGER NOT NULL REFERENCES scan (id),\n"
+    "  folder TEXT NOT NULL,\n"
+    "  name TEXT NOT NULL,\n"
+    "  base_module TEXT,\n"
+    "  satellite_language TEXT,\n"
+    "  error_code INTEGER,\n"
+    "  error_text TEXT,\n"
+    "  error_row INTEGER);\n"
+    "CREATE TABLE message_table (\n"
+    "  id INTEGER PRIMARY KEY,\n"
+    "  module INTEGER NOT NULL REFERENCES module (id),\n"
+    "  name NOT NULL,\n"
+    "  language INTEGER NOT NULL,\n"
+    "  language_name TEXT NOT NULL);\n"
+    "CREATE TABLE message (\n"
+    "  id INTEGER PRIMARY KEY,\n"
+    "  message_table INTEGER NOT NULL REFERENCES message_table (id),\n"
+    "  identifier INTEGER NOT NULL,\n"
+    "  text TEXT NOT NULL);\n"
+    "CREATE INDEX module_scan ON module (scan, error_row);\n"
+    "CREATE INDEX message_table_module ON message_table (module);\n"
+    "CREATE INDEX message_table_language ON message_table (language);\n"
+    "CREATE VIRTUAL TABLE message_search USING fts5 (text, content = 'message', "
+    "content_rowid = 'id', columnsize = 0);\n"
+    "CREATE VIEW rows (\"Module Name\", \"Path\", \"Error\", \"Locale ID\", \"Value\", "
+    "\"Value (Hex)\", \"Message text\", scan, row) AS\n"
+    "  SELECT " ORVANEL_MESSAGE_CELLS ", m.scan, g.id FROM " ORVANEL_MESSAGE_JOIN "\n"
+    "  UNION ALL\n"
+    "  SELECT " ORVANEL_ERROR_CELLS ", m.scan, m.error_row FROM module m\n"
+    "    WHERE m.error_row IS NOT NULL\n"
+    "  ORDER BY 8, 9;\n";
+
+// The indexes of the messages: made at the end of the first scan, when a sort builds them at a
+// fraction of the cost of keeping them up row by row; kept up by every later scan.
+const char kMessageIndexes[] =
+    "CREATE INDEX IF NOT EXISTS message_identifier ON message (identifier);\n"
+    "CREATE INDEX IF NOT EXISTS message_event ON message (identifier & 65535);\n";
+
+std::wstring Widen(const char* utf8) {
+    return FromUtf8(utf8 != nullptr ? utf8 : "");
+}
+
+// A prepared statement, finalized when it goes.
+class Statement {
+public:
+    Statement(const Database& database, const char* sql) : m_database(database) {
+        const int code = sqlite3_prepare_v2(database.Handle(), sql, -1, &m_statement, nullptr);
+        if (code != SQLITE_OK) {
+            throw database.Fail(code, L"preparing a statement");
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int index, std::int64_t value) {
+        Check(sqlite3_bind_int64(m_statement, index, value));
+        return *this;
+    }
+    Statement& Bind(int index, std::wstring_view text) {
+        m_text[index % 2].clear();
+        AppendUtf8(m_text[index % 2], text);
+        return Bind(index, std::string_view(m_text[index % 2]));
+    }
+    // The text must live until the statement runs.
+    Statement& Bind(int index, std::string_view utf8) {
+        Check(sqlite3_bind_text(m_statement, index, utf8.data(), static_cast<int>(utf8.size()),
+                                SQLITE_STATIC));
+        return *this;
+    }
+    Statement& BindNull(int index) {
+        Check(sqlite3_bind_null(m_statement, index));
+        return *this;
+    }
+    // Runs a statement that returns no rows, then readies it for the next run.
+    void Run() {
+        const int code = sqlite3_step(m_statement);
+        sqlite3_reset(m_statement);
+        if (code != SQLITE_DONE && code != SQLITE_ROW) {
+            throw m_database.Fail(code, L"writing");
+        }
+    }
+    // Steps to the next row; false at the end.
+    bool Next() {
+        const int code = sqlite3_step(m_statement);
+        if (code == SQLITE_ROW) {
+            return true;
+        }
+        if (code != SQLITE_DONE) {
+            throw m_database.Fail(code, L"reading");
+        }
+        return false;
+    }
+    std::int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    std::string_view Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return text != nullptr
+                   ? std::string_view(
+                         text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
+                   : std::string_view();
+    }
+    bool IsNull(int column) const {
+        return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+    }
+
+private:
+    void Check(int code) const {
+        if (code != SQLITE_OK) {
+            throw m_database.Fail(code, L"writing");
+        }
+    }
+
+    const Database& m_database;
+    sqlite3_stmt* m_statement = nullptr;
+    std::string m_text[2]; // the texts bound last, for two parameters in turn
+};
+
+void Execute(const Database& database, const char* sql, const wchar_t* doing) {
+    const int code = sqlite3_exec(database.Handle(), sql, nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        throw database.Fail(code, doing);
+    }
+}
+
+std::int64_t QueryInteger(const Database& database, const char* sql) {
+    Statement statement(database, sql);
+    return statement.Next() ? statement.Integer(0) : 0;
+}
+
+} // namespace
+
+Database::~Database() {
+    if (m_inTransaction) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close_v2(m_db);
+    if (m_inTransaction && m_created) {
+        console::RemoveFile(m_path);
+    }
+}
+
+Failure Database::Fail(int code, const wchar_t* doing) const {
+    const int primary = code & 0xFF;
+    if (primary == SQLITE_NOMEM) {
+        throw std::bad_alloc();
+    }
+    std::wstring text = m_path + L": ";
+    Outcome outcome = Outcome::Failed;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        outcome = Outcome::Busy;
+        text += L"another program is writing to the database; gave up after " +
+                std::to_wstring(kBusyWaitMilliseconds / 1000) + L" s";
+    } else if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+        outcome = Outcome::Unusable;
+        text += primary == SQLITE_NOTADB ? L"not an Orvanel database" : L"the database is corrupt";
+    } else {
+        text += std::wstring(L"failed while ") + doing + L": " +
+                Widen(m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code));
+    }
+    return {outcome, text};
+}
+
+Outcome Database::Open(const std::wstring& path, bool write, std::wstring& error) {
+    m_path = path;
+    m_created = write && console::Inspect(path) == console::PathKind::Missing;
+    if (!write && console::Inspect(path) != console::PathKind::File) {
+        error = path + L": no such database";
+        return Outcome::Unusable;
+    }
+    if (console::Inspect(path) == console::PathKind::Folder) {
+        error = path + L": is a folder";
+        return Outcome::Unusable;
+    }
+    const int flags = write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+    const int code = sqlite3_open_v2(ToUtf8(path).c_str(), &m_db, flags, nullptr);
+    try {
+        if (code != SQLITE_OK) {
+            throw Fail(code, L"opening");
+        }
+        sqlite3_extended_result_codes(m_db, 1);
+        sqlite3_busy_timeout(m_db, kBusyWaitMilliseconds);
+        // A bound on the pages kept in memory, whatever the scan's size.
+        Execute(*this, "PRAGMA cache_size = -32768", L"opening");
+        if (write) {
+            // The scan's transaction takes the write lock first, so that what is read next stays
+            // true until it commits.
+            Execute(*this, "BEGIN IMMEDIATE", L"locking");
+            m_inTransaction = true;
+        }
+        const std::int64_t objects = QueryInteger(*this, "SELECT count(*) FROM sqlite_master");
+        const std::int64_t application = QueryInteger(*this, "PRAGMA application_id");
+        const std::int64_t version = QueryInteger(*this, "PRAGMA user_version");
+        if (objects == 0 && application == 0 && write) {
+            // A new or empty file, or a database that holds nothing.
+            Execute(*this, kSchema, L"creating the schema");
+            Execute(*this,
+                    ("PRAGMA application_id = " + std::to_string(kApplicationId) +
+                     "; PRAGMA user_version = " + std::to_string(kSchemaVersion))
+                        .c_str(),
+                    L"creating the schema");
+        } else if (application != kApplicationId) {
+            error = path + L": not an Orvanel database";
+            return Outcome::Unusable;
+        } else if (version > kSchemaVersion) {
+            error = path + L": written by a newer Orvanel (schema " + std::to_wstring(version) +
+                    L"; this one reads schema " + std::to_wstring(kSchemaVersion) + L" and older)";
+            return Outcome::Unusable;
+        }
+    } catch (const Failure& failure) {
+        error = failure.text;
+        return failure.outcome;
+    }
+    return Outcome::Ok;
+}
+
+Outcome Database::OpenForScan(const std::wstring& path, std::wstring& error) {
+    return Open(path, true, error);
+}
+
+Outcome Database::OpenForReading(const std::wstring& path, std::wstring& error) {
+    return Open(path, false, error);
+}
+
+struct ScanWriter::Statements {
+    explicit Statements(const Database& database)
+        : insertModule(database, "INSERT INTO module (scan, folder, name, base_module, "
+                                 "satellite_language) VALUES (?1, ?2, ?3, ?4, ?5)"),
+          insertTable(database, "INSERT INTO message_table (module, name, language, "
+                                "language_name) VALUES (?1, ?2, ?3, ?4)"),
+          insertMessage(database, "INSERT INTO message (id, message_table, identifier, text) "
+                                  "VALUES (?1, ?2, ?3, ?4)"),
+          setError(database, "UPDATE module SET error_code = ?2, error_text = ?3, error_row = ?4 "
+                             "WHERE id = ?1") {}
+    Statement insertModule;
+    Statement insertTable;
+    Statement insertMessage;
+    Statement setError;
+};
+
+ScanWriter::ScanWriter(Database& database, const ScanOptions& options)
+    : m_database(database), m_statements(std::make_unique<Statements>(database)) {
+    // Rows are numbered on from every earlier scan's, error rows and messages alike.
+    m_firstRow = QueryInteger(database, "SELECT max(coalesce((SELECT max(id) FROM message), 0), "
+                                        "coalesce((SELECT max(error_row) FROM module), 0)) + 1");
+    m_nextRow = m_firstRow;
+    Statement insert(database,
+                     "INSERT INTO scan (folder, masks, recursive, satellites, query, started, "
+                     "version) VALUES (?1, ?2, ?3, ?4, ?5, "
+                     "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?6)");
+    const std::string folder = ToUtf8(options.folder), masks = ToUtf8(options.masks),
+                      query = ToUtf8(options.query), version = ToUtf8(options.version);
+    insert.Bind(1, std::string_view(folder))
+        .Bind(2, std::string_view(masks))
+        .Bind(3, std::int64_t{options.recursive})
+        .Bind(4, std::int64_t{options.satellites})
+        .Bind(5, std::string_view(query))
+        .Bind(6, std::string_view(version))
+        .Run();
+    m_scan = sqlite3_last_insert_rowid(database.Handle());
+}
+
+ScanWriter::~ScanWriter() = default;
+
+int ScanWriter::AppendRow(std::wstring_view moduleName) {
+    EndRow();
+    for (std::wstring& cell : m_cells) {
+        cell.clear();
+    }
+    m_cells[COL_MODULE_NAME].assign(moduleName);
+    m_pending = true;
+    return m_rows++;
+}
+
+void ScanWriter::SetCell(int row, int column, std::wstring_view text) {
+    if (m_pending && row == m_rows - 1 && column > 0 && column < kMessageColumnCount) {
+        m_cells[column].assign(text);
+    }
+}
+
+std::wstring ScanWriter::GetCell(int row, int column) const {
+    if (m_pending && row == m_rows - 1 && column >= 0 && column < kMessageColumnCount) {
+        return m_cells[column];
+    }
+    return {};
+}
+
+void ScanWriter::BeginModule(const ModuleSource& module) {
+    Statement& insert = m_statements->insertModule;
+    insert.Bind(1, m_scan).Bind(2, module.folder).Bind(3, module.fileName);
+    std::string language;
+    if (module.satelliteOf.empty()) {
+        m_group.clear();
+        insert.BindNull(4).BindNull(5);
+    } else {
+        language = ToUtf8(module.satelliteLanguage);
+        insert.Bind(4, module.satelliteOf).Bind(5, std::string_view(language));
+    }
+    insert.Run();
+    m_group.push_back({std::wstring(module.folder), std::wstring(module.fileName),
+                       sqlite3_last_insert_rowid(m_database.Handle())});
+}
+
+void ScanWriter::BeginTable(const platform::ResourceName& name, std::uint16_t language) {
+    EndRow();
+    Statement& insert = m_statements->insertTable;
+    insert.Bind(1, m_group.empty() ? 0 : m_group.back().id);
+    if (name.isNumber) {
+        insert.Bind(2, std::int64_t{name.number});
+    } else {
+        insert.Bind(2, std::wstring_view(name.text));
+    }
+    const std::wstring languageName = GetLocaleText(language, platform::kNativeLanguageName);
+    insert.Bind(3, std::int64_t{language}).Bind(4, std::wstring_view(languageName)).Run();
+    m_table = sqlite3_last_insert_rowid(m_database.Handle());
+}
+
+void ScanWriter::BeginErrorRow(std::wstring_view folder, std::wstring_view fileName,
+                               platform::ErrorCode code) {
+    EndRow();
+    m_errorModule = 0;
+    for (auto begun = m_group.rbegin(); begun != m_group.rend() && m_errorModule == 0; ++begun) {
+        if (begun->folder == folder && begun->fileName == fileName) {
+            m_errorModule = begun->id;
+        }
+    }
+    if (m_errorModule == 0) {
+        BeginModule({folder, fileName, {}, {}});
+        m_errorModule = m_group.back().id;
+    }
+    m_errorCode = code;
+}
+
+void ScanWriter::EndRow() {
+    if (!m_pending) {
+        return;
+    }
+    m_pending = false;
+    if (m_errorModule != 0) {
+        m_statements->setError.Bind(1, m_errorModule)
+            .Bind(2, std::int64_t{m_errorCode})
+            .Bind(3, std::wstring_view(m_cells[COL_ERROR]))
+            .Bind(4, m_nextRow++)
+            .Run();
+        m_errorModule = 0;
+        return;
+    }
+    std::uint32_t identifier = 0;
+    ReadIdentifierCell(m_cells[COL_VALUE_HEX], identifier);
+    m_utf8.clear();
+    AppendUtf8(m_utf8, m_cells[COL_MESSAGE_TEXT]);
+    m_statements->insertMessage.Bind(1, m_nextRow++)
+        .Bind(2, m_table)
+        .Bind(3, std::int64_t{identifier})
+        .Bind(4, std::string_view(m_utf8))
+        .Run();
+}
+
+void ScanWriter::Commit(const std::wstring& statusLine) {
+    EndRow();
+    Statement finish(m_database, "UPDATE scan SET status = ?2, first_row = ?3, last_row = ?4 "
+                                 "WHERE id = ?1");
+    finish.Bind(1, m_scan)
+        .Bind(2, std::wstring_view(statusLine))
+        .Bind(3, m_firstRow)
+        .Bind(4, m_nextRow - 1)
+        .Run();
+    Execute(m_database, kMessageIndexes, L"indexing");
+    Statement index(m_database, "INSERT INTO message_search (rowid, text) "
+                                "SELECT id, text FROM message WHERE id >= ?1");
+    index.Bind(1, m_firstRow).Run();
+    Execute(m_database, "COMMIT", L"committing");
+    m_database.m_inTransaction = false;
+}
+
+Outcome ReadScan(Database& database, std::int64_t scan, const MessageQuery& query,
+                 MessageList& rows, StoredScan& stored, std::wstring& error) {
+    try {
+        Statement find(database, scan == 0 ? "SELECT id, folder, status, first_row, last_row "
+                                             "FROM scan ORDER BY id DESC LIMIT 1"
+                                           : "SELECT id, folder, status, first_row, last_row "
+                                             "FROM scan WHERE id = ?1");
+        if (scan != 0) {
+            find.Bind(1, scan);
+        }
+        if (!find.Next()) {
+            error = database.Path() + L": " +
+                    (scan == 0 ? L"the database holds no scan"
+                               : L"the database holds no scan " + std::to_wstring(scan));
+            return Outcome::NoScan;
+        }
+        stored.id = find.Integer(0);
+        stored.folder = FromUtf8(find.Text(1));
+        stored.status = FromUtf8(find.Text(2));
+        const std::int64_t first = find.Integer(3);
+        const std::int64_t last = find.Integer(4);
+
+        // Messages: those of the codes and events through their indexes, every one otherwise.
+        std::string sql = "SELECT " ORVANEL_MESSAGE_CELLS ", g.id, t.language, g.identifier "
+                          "FROM " ORVANEL_MESSAGE_JOIN " WHERE g.id BETWEEN ?1 AND ?2";
+        if (!query.Identifiers().empty() || !query.Events().empty()) {
+            std::string in;
+            for (std::uint32_t identifier : query.Identifiers()) {
+                in += (in.empty() ? "" : ", ") + std::to_string(identifier);
+            }
+            std::string events;
+            for (std::uint16_t event : query.Events()) {
+                events += (events.empty() ? "" : ", ") + std::to_string(event);
+            }
+            sql +=
+                " AND (g.identifier IN (" + in + ") OR (g.identifier & 65535) IN (" + events + "))";
+        }
+        sql += " ORDER BY g.id";
+        Statement messages(database, sql.c_str());
+        messages.Bind(1, first).Bind(2, last);
+        Statement errors(database, "SELECT " ORVANEL_ERROR_CELLS ", m.error_row FROM module m "
+                                   "WHERE m.scan = ?1 AND m.error_row IS NOT NULL "
+                                   "ORDER BY m.error_row");
+        errors.Bind(1, stored.id);
+        const bool errorRows = query.KeepsErrorRows();
+        bool haveMessage = messages.Next();
+        bool haveError = errorRows && errors.Next();
+        std::wstring cell;
+        const auto copy = [&](const Statement& from) {
+            cell = FromUtf8(from.Text(0));
+            const int row = rows.AppendRow(cell);
+            for (int column = 1; column < kMessageColumnCount; ++column) {
+                cell = FromUtf8(from.Text(column));
+                rows.SetCell(row, column, cell);
+            }
+        };
+        while (haveMessage || haveError) {
+            if (haveError && (!haveMessage || errors.Integer(7) < messages.Integer(7))) {
+                copy(errors);
+                haveError = errors.Next();
+                continue;
+            }
+            const auto language = static_cast<std::uint16_t>(messages.Integer(8));
+            const auto identifier = static_cast<std::uint32_t>(messages.Integer(9));
+            if (query.KeepsLanguage(language) && query.KeepsIdentifier(identifier)) {
+                copy(messages);
+            }
+            haveMessage = messages.Next();
+        }
+    } catch (const Failure& failure) {
+        error = failure.text;
+        return failure.outcome;
+    }
+    return Outcome::Ok;
+}
+
+} // namespace store
