@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <new>
 #include <string_view>
 
@@ -103,10 +104,12 @@ public:
         Check(sqlite3_bind_int64(m_statement, index, value));
         return *this;
     }
+    // The text is kept, in UTF-8, until the parameter is bound again.
     Statement& Bind(int index, std::wstring_view text) {
-        m_text[index % 2].clear();
-        AppendUtf8(m_text[index % 2], text);
-        return Bind(index, std::string_view(m_text[index % 2]));
+        std::string& kept = m_texts.at(static_cast<std::size_t>(index));
+        kept.clear();
+        AppendUtf8(kept, text);
+        return Bind(index, std::string_view(kept));
     }
     // The text must live until the statement runs.
     Statement& Bind(int index, std::string_view utf8) {
@@ -158,7 +161,7 @@ private:
 
     const Database& m_database;
     sqlite3_stmt* m_statement = nullptr;
-    std::string m_text[2]; // the texts bound last, for two parameters in turn
+    std::array<std::string, 8> m_texts; // the wide texts bound last, by parameter
 };
 
 void Execute(const Database& database, const char* sql, const wchar_t* doing) {
@@ -217,7 +220,9 @@ Outcome Database::Open(const std::wstring& path, bool write, std::wstring& error
         error = path + L": is a folder";
         return Outcome::Unusable;
     }
-    const int flags = write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+    // A reader opens it for writing too, where it may: a run that died while it wrote left a
+    // journal behind, and only a writer can roll it back before the database is read.
+    const int flags = SQLITE_OPEN_READWRITE | (write ? SQLITE_OPEN_CREATE : 0);
     const int code = sqlite3_open_v2(ToUtf8(path).c_str(), &m_db, flags, nullptr);
     try {
         if (code != SQLITE_OK) {
