@@ -20,14 +20,15 @@ constexpr int kApplicationId = 0x4F52564E;
 constexpr int kSchemaVersion = 1;
 
 // The cells of a message row and of an error row, as the text output writes them; the view and
-// the reader share them. g is a message, t its table, m its module.
+// the reader share them. g is a message, x its text, t its table, m its module.
 #define ORVANEL_MESSAGE_CELLS                                                                      \
     "coalesce(m.base_module, m.name), m.folder, '', t.language || ' (' || t.language_name || "     \
     "')', "                                                                                        \
     "CASE WHEN g.identifier >= 2147483648 THEN g.identifier - 4294967296 ELSE g.identifier END, "  \
-    "printf('0x%08X', g.identifier), g.text"
+    "printf('0x%08X', g.identifier), x.text"
 #define ORVANEL_MESSAGE_JOIN                                                                       \
-    "message g JOIN message_table t ON t.id = g.message_table JOIN module m ON m.id = t.module"
+    "message g JOIN text x ON x.id = g.text JOIN message_table t ON t.id = g.message_table "       \
+    "JOIN module m ON m.id = t.module"
 #define ORVANEL_ERROR_CELLS "m.name, m.folder, m.error_text, '', '', '', ''"
 
 const char kSchema[] =
@@ -59,15 +60,18 @@ const char kSchema[] =
     "  name NOT NULL,\n"
     "  language INTEGER NOT NULL,\n"
     "  language_name TEXT NOT NULL);\n"
+    "CREATE TABLE text (\n"
+    "  id INTEGER PRIMARY KEY,\n"
+    "  text TEXT NOT NULL);\n"
     "CREATE TABLE message (\n"
     "  id INTEGER PRIMARY KEY,\n"
     "  message_table INTEGER NOT NULL REFERENCES message_table (id),\n"
     "  identifier INTEGER NOT NULL,\n"
-    "  text TEXT NOT NULL);\n"
+    "  text INTEGER NOT NULL REFERENCES text (id));\n"
     "CREATE INDEX module_scan ON module (scan, error_row);\n"
     "CREATE INDEX message_table_module ON message_table (module);\n"
     "CREATE INDEX message_table_language ON message_table (language);\n"
-    "CREATE VIRTUAL TABLE message_search USING fts5 (text, content = 'message', "
+    "CREATE VIRTUAL TABLE text_search USING fts5 (text, content = 'text', "
     "content_rowid = 'id', columnsize = 0);\n"
     "CREATE VIEW rows (\"Module Name\", \"Path\", \"Error\", \"Locale ID\", \"Value\", "
     "\"Value (Hex)\", \"Message text\", scan, row) AS\n"
@@ -280,11 +284,13 @@ struct ScanWriter::Statements {
                                 "language_name) VALUES (?1, ?2, ?3, ?4)"),
           insertMessage(database, "INSERT INTO message (id, message_table, identifier, text) "
                                   "VALUES (?1, ?2, ?3, ?4)"),
+          insertText(database, "INSERT INTO text (text) VALUES (?1)"),
           setError(database, "UPDATE module SET error_code = ?2, error_text = ?3, error_row = ?4 "
                              "WHERE id = ?1") {}
     Statement insertModule;
     Statement insertTable;
     Statement insertMessage;
+    Statement insertText;
     Statement setError;
 };
 
@@ -294,6 +300,15 @@ ScanWriter::ScanWriter(Database& database, const ScanOptions& options)
     m_firstRow = QueryInteger(database, "SELECT max(coalesce((SELECT max(id) FROM message), 0), "
                                         "coalesce((SELECT max(error_row) FROM module), 0)) + 1");
     m_nextRow = m_firstRow;
+    m_firstText = QueryInteger(database, "SELECT coalesce(max(id), 0) + 1 FROM text");
+    // The texts stored last (an earlier scan's, as far as memory allows) are stored once: a scan
+    // of the same system, or of its next version, adds little text of its own.
+    Statement known(database, "SELECT id, text FROM text ORDER BY id DESC");
+    std::string text;
+    while (m_textBytes < kTextMemoryBytes / 2 && known.Next()) {
+        text.assign(known.Text(1));
+        Remember(text, known.Integer(0));
+    }
     Statement insert(database,
                      "INSERT INTO scan (folder, masks, recursive, satellites, query, started, "
                      "version) VALUES (?1, ?2, ?3, ?4, ?5, "
@@ -402,8 +417,29 @@ void ScanWriter::EndRow() {
     m_statements->insertMessage.Bind(1, m_nextRow++)
         .Bind(2, m_table)
         .Bind(3, std::int64_t{identifier})
-        .Bind(4, std::string_view(m_utf8))
+        .Bind(4, TextId(m_utf8))
         .Run();
+}
+
+std::int64_t ScanWriter::TextId(const std::string& utf8) {
+    if (const auto known = m_texts.find(utf8); known != m_texts.end()) {
+        return known->second;
+    }
+    m_statements->insertText.Bind(1, std::string_view(utf8)).Run();
+    const std::int64_t id = sqlite3_last_insert_rowid(m_database.Handle());
+    Remember(utf8, id);
+    return id;
+}
+
+void ScanWriter::Remember(const std::string& utf8, std::int64_t id) {
+    if (m_textBytes + utf8.size() > kTextMemoryBytes) {
+        // Memory stays bounded: the texts known so far are forgotten, and the next ones are
+        // stored again once.
+        m_texts.clear();
+        m_textBytes = 0;
+    }
+    m_texts.emplace(utf8, id);
+    m_textBytes += utf8.size() + sizeof(std::int64_t) + 32; // and the map's own
 }
 
 void ScanWriter::Commit(const std::wstring& statusLine) {
@@ -416,9 +452,9 @@ void ScanWriter::Commit(const std::wstring& statusLine) {
         .Bind(4, m_nextRow - 1)
         .Run();
     Execute(m_database, kMessageIndexes, L"indexing");
-    Statement index(m_database, "INSERT INTO message_search (rowid, text) "
-                                "SELECT id, text FROM message WHERE id >= ?1");
-    index.Bind(1, m_firstRow).Run();
+    Statement index(m_database, "INSERT INTO text_search (rowid, text) "
+                                "SELECT id, text FROM text WHERE id >= ?1");
+    index.Bind(1, m_firstText).Run();
     Execute(m_database, "COMMIT", L"committing");
     m_database.m_inTransaction = false;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -107,12 +108,19 @@ private:
         std::int64_t id;
     };
     void EndRow();
+    // The row of a text in the text table, stored there when it is not yet known.
+    std::int64_t TextId(const std::string& utf8);
+    void Remember(const std::string& utf8, std::int64_t id);
+
+    // The most memory that the known texts take.
+    static constexpr std::size_t kTextMemoryBytes = std::size_t{64} << 20;
 
     Database& m_database;
     std::unique_ptr<Statements> m_statements;
     std::int64_t m_scan = 0;
     std::int64_t m_firstRow = 0;
     std::int64_t m_nextRow = 0;
+    std::int64_t m_firstText = 0; // the first text that this scan stores
     std::int64_t m_table = 0;
     std::vector<Begun> m_group; // a module and its satellites so far
     std::int64_t m_errorModule = 0;
@@ -121,6 +129,8 @@ private:
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;
     std::string m_utf8;
+    std::unordered_map<std::string, std::int64_t> m_texts; // texts stored, and their rows
+    std::size_t m_textBytes = 0;
 };
 
 // A stored scan: its number, folder and status line.

@@ -92,15 +92,18 @@ class Store(unittest.TestCase):
                     "FROM module ORDER BY id",
                     "SELECT typeof(name), name, language, language_name FROM message_table "
                     "ORDER BY id",
-                    "SELECT id, message_table, identifier, text FROM message ORDER BY id",
+                    "SELECT g.id, message_table, identifier, x.text FROM message g "
+                    "JOIN text x ON x.id = g.text ORDER BY g.id",
                     "SELECT scan, \"Module Name\", \"Message text\" FROM rows"):
             self.assertEqual(query(wine_db, sql), query(self.db, sql), sql)
         self.assertIn(("text", "# 2"), query(self.db, "SELECT typeof(name), name "
                                                       "FROM message_table"))
-        # Its full-text index finds every message of a word.
-        self.assertEqual(query(self.db, "SELECT count(*) FROM message_search "
-                                        "WHERE message_search MATCH 'denied'"),
-                         query(self.db, "SELECT count(*) FROM message WHERE text LIKE '%denied%'"))
+        # Each text is stored once, and its full-text index finds every text of a word.
+        self.assertEqual(query(self.db, "SELECT count(*) - count(DISTINCT text) FROM text"),
+                         [(0,)])
+        self.assertEqual(query(self.db, "SELECT count(*) FROM text_search "
+                                        "WHERE text_search MATCH 'denied'"),
+                         query(self.db, "SELECT count(*) FROM text WHERE text LIKE '%denied%'"))
 
     def test_a_stored_scan_answers_as_a_scan_would(self):
         self.assertEqual(native("--format", "sqlite", "--output", self.db, FIXTURES)[0], 0)
