@@ -3,7 +3,8 @@
 Wine server already running, as it is between calls in a row), the native build, and the native floor
 (native-find-bench: the tables found and read, nothing decoded or written), over Wine's own
 DLLs and over a flat folder of 2,000 copies of one module; then the native --explain of three codes
-next to a plain native dump of the same folder. Prints medians and ratios.
+next to a plain native dump of the same folder; then the SQLite store: writing it against writing
+the TSV to a file, its size, and a lookup from it. Prints medians and ratios.
 
   dump_bench.py BUILD_DIR MODULE [--runs N]
 """
@@ -23,6 +24,20 @@ def seconds(command, env):
     subprocess.run(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                    check=True)
     return time.perf_counter() - start
+
+
+def median_into(command, env, runs, path, stdout=True):
+    """Median seconds of runs that each write a new file at path: the command's standard output,
+    or (stdout False) a file that the command itself writes. The last run's file is left."""
+    def once():
+        if os.path.exists(path):
+            os.remove(path)
+        start = time.perf_counter()
+        with open(path if stdout else os.devnull, "ab") as out:
+            subprocess.run(command, env=env, stdout=out, stderr=subprocess.DEVNULL, check=True)
+        return time.perf_counter() - start
+    once()
+    return statistics.median(once() for _ in range(runs))
 
 
 def median_of(command, env, runs):
@@ -57,7 +72,8 @@ def main():
         make_module = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
                                    "fixtures", "make_module.py")
         for count, length in ((2000, 120), (5000, 500)):
-            crafted = os.path.join(flat, f"crowded-{count}.dll")
+            os.makedirs(os.path.join(flat, "crowded"), exist_ok=True)
+            crafted = os.path.join(flat, "crowded", f"crowded-{count}.dll")
             subprocess.run([sys.executable, make_module, crafted, "crowded", str(count),
                             str(length)], check=True)
             windows = "Z:" + crafted.replace("/", "\\")
@@ -104,6 +120,34 @@ def main():
                               "--lang", "de"])):
             explain = median_of([native, *args, WINE_DLLS], env, runs)
             print(f"{label:<40} {explain:8.3f} {explain / dump:7.2f}")
+
+        # The SQLite store against the TSV output, both written to a file of the same folder.
+        print(f"\n{'native, SQLite':<12} {'tsv s':>8} {'sqlite s':>9} {'x tsv':>6} {'tsv MB':>7} "
+              f"{'sqlite MB':>10} {'x tsv':>6} {'2nd scan s':>11} {'+MB':>6} {'lookup s':>9}")
+        for label, folder in (("Wine's DLLs", WINE_DLLS), ("2000 x 128", flat)):
+            tsv_file = os.path.join(flat, "rows.tsv.out")
+            db = os.path.join(flat, "rows.db.out")
+            tsv = median_into([native, folder], env, runs, tsv_file)
+            store = median_into([native, "--format", "sqlite", "--output", db, folder], env, runs,
+                                db, stdout=False)
+            first = os.path.getsize(db)
+            second = seconds([native, "--format", "sqlite", "--output", db, folder], env)
+            lookup = median_of([native, "--db", db, "--code", "0x80070005"], env, runs)
+            print(f"{label:<12} {tsv:8.3f} {store:9.3f} {store / tsv:6.2f} "
+                  f"{os.path.getsize(tsv_file) / 1e6:7.2f} {first / 1e6:10.2f} "
+                  f"{first / os.path.getsize(tsv_file):6.2f} {second:11.3f} "
+                  f"{(os.path.getsize(db) - first) / 1e6:6.2f} {lookup:9.4f}")
+            os.remove(db)
+        windows_db = os.path.join(flat, "wine.db")
+        wine_tsv = median_into(["wine", os.path.join(build, "orvanel-dump.exe"),
+                                "Z:" + WINE_DLLS.replace("/", "\\")], env, runs,
+                               os.path.join(flat, "wine.tsv"))
+        wine_store = median_into(["wine", os.path.join(build, "orvanel-dump.exe"), "--format",
+                                  "sqlite", "--output", "Z:" + windows_db.replace("/", "\\"),
+                                  "Z:" + WINE_DLLS.replace("/", "\\")], env, runs, windows_db,
+                                 stdout=False)
+        print(f"Windows build under Wine, Wine's DLLs: tsv {wine_tsv:.3f} s, sqlite "
+              f"{wine_store:.3f} s, x tsv {wine_store / wine_tsv:.2f}")
     finally:
         shutil.rmtree(flat)
     return 0

@@ -225,8 +225,10 @@ Outcome Database::Open(const std::wstring& path, bool write, std::wstring& error
         return Outcome::Unusable;
     }
     // A reader opens it for writing too, where it may: a run that died while it wrote left a
-    // journal behind, and only a writer can roll it back before the database is read.
-    const int flags = SQLITE_OPEN_READWRITE | (write ? SQLITE_OPEN_CREATE : 0);
+    // journal behind, and only a writer can roll it back before the database is read. One thread
+    // uses the connection: SQLite's own locks are not needed.
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (write ? SQLITE_OPEN_CREATE : 0);
     const int code = sqlite3_open_v2(ToUtf8(path).c_str(), &m_db, flags, nullptr);
     try {
         if (code != SQLITE_OK) {
