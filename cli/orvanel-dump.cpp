@@ -47,7 +47,7 @@ const wchar_t kUsage[] =
     L"  1  FOLDER does not exist, or it cannot be listed; DATABASE is missing (--db), is not an\n"
     L"     Orvanel database, was written by a newer Orvanel, is corrupt, or has no such scan\n"
     L"  2  bad arguments\n"
-    L"  3  the output could not be written (quietly when its reader has gone)\n"
+    L"  3  the output (or DATABASE) could not be written (quietly when its reader has gone)\n"
     L"  4  out of memory; what was harvested before is written\n"
     L"  5  --explain: some CODE has no symbolic name and no text in FOLDER\n"
     L"  6  another program kept DATABASE locked for 5 s\n"
@@ -352,6 +352,10 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
     if (options.sqlite != !options.output.empty()) {
         error = options.sqlite ? L"--format sqlite needs --output DATABASE"
                                : L"--output is for --format sqlite";
+        return false;
+    }
+    if (options.sqlite && options.explaining) {
+        error = L"--explain writes for a person: it does not go with --format sqlite";
         return false;
     }
     if (options.scan != 0 && options.database.empty()) {
