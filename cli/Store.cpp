@@ -412,19 +412,41 @@ void ScanWriter::EndRow() {
         m_errorModule = 0;
         return;
     }
+    // A row that AppendRow began is a message row only as a copy of one: its cells are read.
     std::uint32_t identifier = 0;
     ReadIdentifierCell(m_cells[COL_VALUE_HEX], identifier);
     m_utf8.clear();
     AppendUtf8(m_utf8, m_cells[COL_MESSAGE_TEXT]);
+    StoreMessage(identifier, m_utf8);
+}
+
+int ScanWriter::AppendMessageRow(std::wstring_view, std::wstring_view, std::wstring_view,
+                                 std::uint32_t identifier, std::wstring_view text) {
+    EndRow();
+    m_utf8.clear();
+    AppendUtf8(m_utf8, text);
+    StoreMessage(identifier, m_utf8);
+    return m_rows++;
+}
+
+int ScanWriter::AppendAsciiMessageRow(std::wstring_view, std::wstring_view, std::wstring_view,
+                                      std::uint32_t identifier, std::string_view asciiText) {
+    EndRow();
+    StoreMessage(identifier, asciiText);
+    return m_rows++;
+}
+
+void ScanWriter::StoreMessage(std::uint32_t identifier, std::string_view utf8) {
     m_statements->insertMessage.Bind(1, m_nextRow++)
         .Bind(2, m_table)
         .Bind(3, std::int64_t{identifier})
-        .Bind(4, TextId(m_utf8))
+        .Bind(4, TextId(utf8))
         .Run();
 }
 
-std::int64_t ScanWriter::TextId(const std::string& utf8) {
-    if (const auto known = m_texts.find(utf8); known != m_texts.end()) {
+std::int64_t ScanWriter::TextId(std::string_view utf8) {
+    m_key.assign(utf8);
+    if (const auto known = m_texts.find(m_key); known != m_texts.end()) {
         return known->second;
     }
     m_statements->insertText.Bind(1, std::string_view(utf8)).Run();
@@ -433,14 +455,14 @@ std::int64_t ScanWriter::TextId(const std::string& utf8) {
     return id;
 }
 
-void ScanWriter::Remember(const std::string& utf8, std::int64_t id) {
+void ScanWriter::Remember(std::string_view utf8, std::int64_t id) {
     if (m_textBytes + utf8.size() > kTextMemoryBytes) {
         // Memory stays bounded: the texts known so far are forgotten, and the next ones are
         // stored again once.
         m_texts.clear();
         m_textBytes = 0;
     }
-    m_texts.emplace(utf8, id);
+    m_texts.emplace(std::string(utf8), id);
     m_textBytes += utf8.size() + sizeof(std::int64_t) + 32; // and the map's own
 }
 

@@ -95,6 +95,13 @@ public:
     std::wstring GetCell(int row, int column) const override;
     void ReserveRows(int) override {}
     void DeleteAllRows() override {}
+    int AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                         std::wstring_view localeCell, std::uint32_t identifier,
+                         std::wstring_view text) override;
+    bool TakesAsciiText() const override { return true; }
+    int AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                              std::wstring_view localeCell, std::uint32_t identifier,
+                              std::string_view asciiText) override;
     void BeginModule(const ModuleSource& module) override;
     void BeginTable(const platform::ResourceName& name, std::uint16_t language) override;
     void BeginErrorRow(std::wstring_view folder, std::wstring_view fileName,
@@ -108,9 +115,11 @@ private:
         std::int64_t id;
     };
     void EndRow();
+    // Stores a message of the current table, its text in UTF-8.
+    void StoreMessage(std::uint32_t identifier, std::string_view utf8);
     // The row of a text in the text table, stored there when it is not yet known.
-    std::int64_t TextId(const std::string& utf8);
-    void Remember(const std::string& utf8, std::int64_t id);
+    std::int64_t TextId(std::string_view utf8);
+    void Remember(std::string_view utf8, std::int64_t id);
 
     // The most memory that the known texts take.
     static constexpr std::size_t kTextMemoryBytes = std::size_t{64} << 20;
@@ -129,6 +138,7 @@ private:
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;
     std::string m_utf8;
+    std::string m_key;                                     // a text looked up among those known
     std::unordered_map<std::string, std::int64_t> m_texts; // texts stored, and their rows
     std::size_t m_textBytes = 0;
 };

@@ -113,21 +113,31 @@ public:
 
     void Write(std::wstring_view text) { Write(std::string_view(ToUtf8(text))); }
     void Write(std::string_view utf8) {
+        if (m_buffer.empty() && utf8.size() >= kBufferBytes) {
+            Send(utf8); // a whole block of rows: written as it is
+            return;
+        }
         m_buffer += utf8;
-        if (m_buffer.size() >= (1u << 16)) {
+        if (m_buffer.size() >= kBufferBytes) {
             Flush();
         }
     }
 
     void Flush() {
-        platform::ErrorCode error = 0;
-        if (!console::Write(m_stream, m_buffer, error)) {
-            Failed(error);
-        }
+        Send(m_buffer);
         m_buffer.clear();
     }
 
 private:
+    static constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+
+    void Send(std::string_view data) {
+        platform::ErrorCode error = 0;
+        if (!console::Write(m_stream, data, error)) {
+            Failed(error);
+        }
+    }
+
     [[noreturn]] static void Failed(platform::ErrorCode code) {
         if (!console::ReaderIsGone(code)) {
             platform::ErrorCode ignored = 0;

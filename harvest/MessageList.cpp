@@ -8,6 +8,29 @@ const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
     L"Module Name", L"Path", L"Error", L"Locale ID", L"Value", L"Value (Hex)", L"Message text",
 };
 
+int MessageList::AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                                  std::wstring_view localeCell, std::uint32_t identifier,
+                                  std::wstring_view text) {
+    const int row = AppendRow(moduleName);
+    SetCell(row, COL_PATH, folder);
+    SetCell(row, COL_LOCALE_ID, localeCell);
+    std::wstring number;
+    AppendDecimalCell(number, identifier);
+    SetCell(row, COL_VALUE, number);
+    number.clear();
+    AppendHexCell(number, identifier);
+    SetCell(row, COL_VALUE_HEX, number);
+    SetCell(row, COL_MESSAGE_TEXT, text);
+    return row;
+}
+
+int MessageList::AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                                       std::wstring_view localeCell, std::uint32_t identifier,
+                                       std::string_view asciiText) {
+    const std::wstring text(asciiText.begin(), asciiText.end());
+    return AppendMessageRow(moduleName, folder, localeCell, identifier, text);
+}
+
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
     return platform::CompareModuleNames(a, b);
 }

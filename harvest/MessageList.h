@@ -40,6 +40,19 @@ public:
     virtual int AppendRow(std::wstring_view moduleName) = 0;
     // Sets a cell of columns 1 to 6 of an existing row.
     virtual void SetCell(int row, int column, std::wstring_view text) = 0;
+    // Appends the row of one message: AppendRow with moduleName, then folder, the Locale ID cell,
+    // the identifier's two cells (AppendIdentifierCells) and the text, in column order. A list
+    // may do it a quicker way; a row written so may not be readable back.
+    virtual int AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                                 std::wstring_view localeCell, std::uint32_t identifier,
+                                 std::wstring_view text);
+    // Whether the list would rather take a message's text as ASCII where it is plain ASCII
+    // (AppendAsciiMessageRow): a list that writes it out narrow.
+    virtual bool TakesAsciiText() const { return false; }
+    // AppendMessageRow with a text of printable ASCII characters, already flattened.
+    virtual int AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                                      std::wstring_view localeCell, std::uint32_t identifier,
+                                      std::string_view asciiText);
     virtual std::wstring GetCell(int row, int column) const = 0;
     // A hint that the list will soon hold totalRows rows; the row count does not change.
     virtual void ReserveRows(int totalRows) = 0;
@@ -61,6 +74,48 @@ public:
     virtual void BeginErrorRow(std::wstring_view /*folder*/, std::wstring_view /*fileName*/,
                                platform::ErrorCode /*code*/) {}
 };
+
+// The Value cell of an identifier (signed decimal: 0xFFFFFFFF is -1) and its Value (Hex) cell
+// ("0x%08X"), appended to out, wide or narrow.
+template <class Text> void AppendDecimalCell(Text& out, std::uint32_t identifier) {
+    using Unit = typename Text::value_type;
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930"
+        "31323334353637383940414243444546474849505152535455565758596061"
+        "6263646566676869707172737475767778798081828384858687888990919293"
+        "949596979899";
+    Unit digits[11];
+    Unit* const end = digits + 11;
+    Unit* p = end;
+    const bool negative = (identifier & 0x80000000u) != 0;
+    std::uint32_t magnitude = negative ? 0u - identifier : identifier;
+    // Two digits at a time.
+    while (magnitude >= 100) {
+        const std::uint32_t pair = magnitude % 100 * 2;
+        magnitude /= 100;
+        *--p = static_cast<Unit>(kPairs[pair + 1]);
+        *--p = static_cast<Unit>(kPairs[pair]);
+    }
+    if (magnitude >= 10) {
+        *--p = static_cast<Unit>(kPairs[magnitude * 2 + 1]);
+        *--p = static_cast<Unit>(kPairs[magnitude * 2]);
+    } else {
+        *--p = static_cast<Unit>('0' + magnitude);
+    }
+    if (negative) {
+        *--p = static_cast<Unit>('-');
+    }
+    out.append(p, end);
+}
+template <class Text> void AppendHexCell(Text& out, std::uint32_t identifier) {
+    using Unit = typename Text::value_type;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    Unit cell[10] = {static_cast<Unit>('0'), static_cast<Unit>('x')};
+    for (int i = 9; i >= 2; --i, identifier >>= 4) {
+        cell[i] = static_cast<Unit>(kDigits[identifier & 0xF]);
+    }
+    out.append(cell, 10);
+}
 
 // Orders two module names the way a sort-ascending list view orders its items.
 int CompareModuleNames(std::wstring_view a, std::wstring_view b);

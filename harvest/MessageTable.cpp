@@ -82,6 +82,17 @@ bool MeasureText(Encoding encoding, const std::uint8_t* begin, const std::uint8_
     }
     const std::size_t units = available / 2;
     std::size_t length = 0;
+    // Four units at a time while none of them is zero (the classic test for a zero field: exact
+    // as to whether there is one), then unit by unit to the terminator.
+    constexpr std::uint64_t kOnes = 0x0001000100010001u, kHighBits = 0x8000800080008000u;
+    while (units - length >= 4) {
+        std::uint64_t four = 0;
+        std::memcpy(&four, begin + 2 * length, sizeof four);
+        if (((four - kOnes) & ~four & kHighBits) != 0) {
+            break;
+        }
+        length += 4;
+    }
     while (length < units && ReadU16(begin + 2 * length) != 0) {
         ++length;
     }

@@ -28,34 +28,7 @@ void ConvertText(const MessageTable::Text& text, std::wstring& out) {
     }
 }
 
-// The identifier cells are written directly into reused buffers: a table has thousands of rows.
-
-void FormatSignedDecimal(std::uint32_t id, std::wstring& cell) {
-    wchar_t digits[12];
-    wchar_t* const end = digits + 12;
-    wchar_t* p = end;
-    const bool negative = (id & 0x80000000u) != 0;
-    std::uint32_t magnitude = negative ? 0u - id : id;
-    do {
-        *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (negative) {
-        *--p = L'-';
-    }
-    cell.assign(p, end);
-}
-
-// "0x%08X" of the identifier.
-void FormatHex8(std::uint32_t id, std::wstring& cell) {
-    static const wchar_t kDigits[] = L"0123456789ABCDEF";
-    cell.assign(L"0x00000000");
-    for (int i = 9; i >= 2; --i, id >>= 4) {
-        cell[i] = kDigits[id & 0xF];
-    }
-}
-
-// Writes the rows of one table, the cells in the order 0, 1, 3, 4, 5, 6.
+// Writes the rows of one table.
 class RowWriter : public MessageTable::Sink {
 public:
     RowWriter(MessageList& list, const std::wstring& fileName, const std::wstring& folder,
@@ -69,16 +42,16 @@ public:
         if (m_query != nullptr && !m_query->KeepsIdentifier(id)) {
             return;
         }
+        // Most texts are plain ASCII: a list that writes text out narrow takes them so.
+        if (m_ascii && text.encoding != MessageTable::Encoding::Ansi &&
+            FlattenAsciiText(text.bytes, text.size,
+                             text.encoding == MessageTable::Encoding::Utf16 ? 2 : 1, m_asciiText)) {
+            m_list.AppendAsciiMessageRow(m_fileName, m_folder, m_localeCell, id, m_asciiText);
+            return;
+        }
         ConvertText(text, m_text);
         FlattenMessageText(m_text);
-        const int row = m_list.AppendRow(m_fileName);
-        m_list.SetCell(row, COL_PATH, m_folder);
-        m_list.SetCell(row, COL_LOCALE_ID, m_localeCell);
-        FormatSignedDecimal(id, m_number);
-        m_list.SetCell(row, COL_VALUE, m_number);
-        FormatHex8(id, m_number);
-        m_list.SetCell(row, COL_VALUE_HEX, m_number);
-        m_list.SetCell(row, COL_MESSAGE_TEXT, m_text);
+        m_list.AppendMessageRow(m_fileName, m_folder, m_localeCell, id, m_text);
     }
 
 private:
@@ -87,8 +60,9 @@ private:
     const std::wstring& m_fileName;
     const std::wstring& m_folder;
     std::wstring m_localeCell;
-    std::wstring m_number;
     std::wstring m_text;
+    const bool m_ascii = m_list.TakesAsciiText();
+    std::string m_asciiText;
 };
 
 // Appends a row for a file that could not be read: module name, folder and the error's text.
@@ -233,7 +207,7 @@ ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
 }
 
 bool ReadIdentifierCell(std::wstring_view hexCell, std::uint32_t& identifier) {
-    // Exactly as FormatHex8 writes it.
+    // Exactly as AppendHexCell writes it.
     return hexCell.size() == 10 && hexCell.starts_with(L"0x") &&
            codes::ParseNumber(hexCell, identifier);
 }

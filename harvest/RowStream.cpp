@@ -2,18 +2,28 @@
 
 #include "harvest/Unicode.h"
 
+RowStream::RowStream(RowFormat format, LineSink sink)
+    : m_format(format), m_sink(std::move(sink)), m_lineEnd(ToUtf8(LineEnd(format))) {}
+
 void RowStream::WriteHeader() {
-    m_line.clear();
     for (int column = 0; column < kMessageColumnCount; ++column) {
         if (column != 0) {
-            m_line += static_cast<char>(CellSeparator(m_format));
+            m_lines += static_cast<char>(CellSeparator(m_format));
         }
-        Encode(kMessageColumnHeaders[column], m_line);
+        Encode(kMessageColumnHeaders[column], m_lines);
     }
     EndLine();
 }
 
 void RowStream::Finish() {
+    EndPendingRow();
+    if (!m_lines.empty()) {
+        m_sink(m_lines);
+        m_lines.clear();
+    }
+}
+
+void RowStream::EndPendingRow() {
     if (!m_pending) {
         return;
     }
@@ -23,22 +33,73 @@ void RowStream::Finish() {
             Assign(column, {});
         }
     }
-    m_line.clear();
     for (int column = 0; column < kMessageColumnCount; ++column) {
         if (column != 0) {
-            m_line += static_cast<char>(CellSeparator(m_format));
+            m_lines += static_cast<char>(CellSeparator(m_format));
         }
-        m_line += m_encoded[column];
+        m_lines += m_encoded[column];
     }
     EndLine();
 }
 
 int RowStream::AppendRow(std::wstring_view moduleName) {
-    Finish();
+    EndPendingRow();
     m_set.fill(false);
     Assign(COL_MODULE_NAME, moduleName);
     m_pending = true;
     return m_rows++;
+}
+
+int RowStream::AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                                std::wstring_view localeCell, std::uint32_t identifier,
+                                std::wstring_view text) {
+    BeginMessageLine(moduleName, folder, localeCell, identifier);
+    Encode(text, m_lines);
+    EndLine();
+    return m_rows++;
+}
+
+int RowStream::AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
+                                     std::wstring_view localeCell, std::uint32_t identifier,
+                                     std::string_view asciiText) {
+    // Printable ASCII needs escaping (TSV) or quoting (CSV) only for these.
+    const bool plain = m_format == RowFormat::Tsv
+                           ? asciiText.find('\\') == std::string_view::npos
+                           : asciiText.find_first_of(",\"") == std::string_view::npos;
+    if (!plain) {
+        m_wide.assign(asciiText.begin(), asciiText.end());
+        return AppendMessageRow(moduleName, folder, localeCell, identifier, m_wide);
+    }
+    BeginMessageLine(moduleName, folder, localeCell, identifier);
+    m_lines += asciiText;
+    EndLine();
+    return m_rows++;
+}
+
+void RowStream::BeginMessageLine(std::wstring_view moduleName, std::wstring_view folder,
+                                 std::wstring_view localeCell, std::uint32_t identifier) {
+    EndPendingRow();
+    // Module, folder, error and language: the start of the line, made again only when one of
+    // them changes.
+    const std::size_t changes = m_prefixChanges;
+    Assign(COL_MODULE_NAME, moduleName);
+    Assign(COL_PATH, folder);
+    Assign(COL_ERROR, {});
+    Assign(COL_LOCALE_ID, localeCell);
+    const char separator = static_cast<char>(CellSeparator(m_format));
+    if (changes != m_prefixChanges || m_prefix.empty()) {
+        m_prefix.clear();
+        for (int column = COL_MODULE_NAME; column <= COL_LOCALE_ID; ++column) {
+            m_prefix += m_encoded[column];
+            m_prefix += separator;
+        }
+    }
+    m_lines += m_prefix;
+    // The identifier's cells are digits and letters only: nothing to escape or quote.
+    AppendDecimalCell(m_lines, identifier);
+    m_lines += separator;
+    AppendHexCell(m_lines, identifier);
+    m_lines += separator;
 }
 
 void RowStream::SetCell(int row, int column, std::wstring_view text) {
@@ -65,6 +126,7 @@ void RowStream::Assign(int column, std::wstring_view text) {
     // Module, folder, error and language repeat on almost every row: their line text is made
     // once. The identifiers and the text change from row to row: they are not compared.
     if (column > COL_LOCALE_ID || m_cells[column] != text) {
+        m_prefixChanges += column <= COL_LOCALE_ID ? 1 : 0;
         m_cells[column].assign(text);
         m_encoded[column].clear(); // its room is kept for the next row
         Encode(text, m_encoded[column]);
@@ -72,24 +134,27 @@ void RowStream::Assign(int column, std::wstring_view text) {
 }
 
 void RowStream::Encode(std::wstring_view cell, std::string& out) {
-    // A superset of what needs escaping (TSV) or quoting (CSV), found in one branch-free pass;
-    // only such a cell goes through AppendCell.
-    const wchar_t first = m_format == RowFormat::Tsv ? L'\\' : L',';
-    const wchar_t second = m_format == RowFormat::Tsv ? L'\\' : L'"';
-    unsigned special = 0;
+    const std::uint32_t first = m_format == RowFormat::Tsv ? '\\' : ',';
+    const std::uint32_t second = m_format == RowFormat::Tsv ? '\\' : '"';
+    const wchar_t* const from = cell.data();
+    const std::size_t size = cell.size();
+    // A superset of what needs escaping (TSV) or quoting (CSV), found in one branch-free pass
+    // that the compiler vectorises; only such a cell goes through AppendCell.
+    std::uint32_t special = 0;
     std::uint32_t high = 0;
-    for (wchar_t c : cell) {
-        special |= static_cast<unsigned>(c < 0x20) | static_cast<unsigned>(c == first) |
-                   static_cast<unsigned>(c == second);
-        high |= static_cast<std::uint32_t>(c);
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<std::uint32_t>(from[i]);
+        special |= static_cast<std::uint32_t>(c < 0x20) | static_cast<std::uint32_t>(c == first) |
+                   static_cast<std::uint32_t>(c == second);
+        high |= c;
     }
     if (special == 0 && high < 0x80) {
-        // Plain ASCII, most cells: narrowed in the same go.
+        // Plain ASCII, most cells: narrowed one to one.
         const std::size_t at = out.size();
-        out.resize(at + cell.size());
-        char* to = out.data() + at;
-        for (wchar_t c : cell) {
-            *to++ = static_cast<char>(c);
+        out.resize(at + size);
+        char* const to = out.data() + at;
+        for (std::size_t i = 0; i < size; ++i) {
+            to[i] = static_cast<char>(from[i]);
         }
     } else if (special == 0) {
         AppendUtf8(out, cell);
@@ -101,8 +166,9 @@ void RowStream::Encode(std::wstring_view cell, std::string& out) {
 }
 
 void RowStream::EndLine() {
-    for (const wchar_t* end = LineEnd(m_format); *end != L'\0'; ++end) {
-        m_line += static_cast<char>(*end);
+    m_lines += m_lineEnd;
+    if (m_lines.size() >= kBlockBytes) {
+        m_sink(m_lines);
+        m_lines.clear();
     }
-    m_sink(m_line);
 }

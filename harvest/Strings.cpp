@@ -69,6 +69,47 @@ void FlattenMessageText(std::wstring& text) {
     text.resize(out);
 }
 
+namespace {
+
+// Unit i of little-endian text of UnitSize bytes a unit.
+template <int UnitSize> std::uint32_t UnitAt(const std::uint8_t* bytes, std::size_t i) {
+    if constexpr (UnitSize == 1) {
+        return bytes[i];
+    } else {
+        return bytes[2 * i] | std::uint32_t{bytes[2 * i + 1]} << 8;
+    }
+}
+
+template <int UnitSize>
+bool FlattenAscii(const std::uint8_t* bytes, std::size_t units, std::string& out) {
+    // What flattening removes from the end: white space, CR LF pairs included. Before it, every
+    // unit must be printable ASCII: then no CR LF pair is left to become a space, and the last
+    // unit kept is no white space.
+    // A UTF-8 byte is a character only below 0x80.
+    constexpr std::uint32_t kCharacters = UnitSize == 1 ? 0x80 : 0x10000;
+    std::size_t end = units;
+    while (end > 0 && UnitAt<UnitSize>(bytes, end - 1) < kCharacters &&
+           IsTrailingSpace(static_cast<wchar_t>(UnitAt<UnitSize>(bytes, end - 1)))) {
+        --end;
+    }
+    out.resize(end);
+    char* const to = out.data();
+    std::uint32_t outside = 0;
+    for (std::size_t i = 0; i < end; ++i) {
+        const std::uint32_t c = UnitAt<UnitSize>(bytes, i);
+        to[i] = static_cast<char>(c);
+        outside |= static_cast<std::uint32_t>(c - 0x20 > 0x7E - 0x20);
+    }
+    return outside == 0;
+}
+
+} // namespace
+
+bool FlattenAsciiText(const std::uint8_t* bytes, std::size_t size, int unitSize, std::string& out) {
+    return unitSize == 1 ? FlattenAscii<1>(bytes, size, out)
+                         : FlattenAscii<2>(bytes, size / 2, out);
+}
+
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     std::wstring path;
     path.reserve(folder.size() + 1 + name.size());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,6 +13,11 @@ std::wstring FormatString(const wchar_t* format, ...);
 // runtime's iswspace classifies under Wine (tests/crosscheck/trailing_space.txt), the same in
 // every build.
 void FlattenMessageText(std::wstring& text);
+
+// The text of little-endian UTF-16 units (unitSize 2) or of UTF-8 bytes (unitSize 1), flattened as
+// FlattenMessageText flattens it, when that is plain printable ASCII (U+0020 to U+007E): then out
+// holds it and the result is true. Most message texts are such; false for any other.
+bool FlattenAsciiText(const std::uint8_t* bytes, std::size_t size, int unitSize, std::string& out);
 
 // folder + the platform's separator + name.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

@@ -1,8 +1,11 @@
 #include "cli/Console.h"
 #include "harvest/RowFormat.h"
+#include "harvest/RowStream.h"
 #include "harvest/Unicode.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 TEST(RowFormat, TsvEscapesAndCsvQuotes) {
     struct Case {
@@ -23,6 +26,41 @@ TEST(RowFormat, TsvEscapesAndCsvQuotes) {
     }
     EXPECT_EQ(ToUtf8(L"Gr\u00FC\u00DFe \u20AC"), "Gr\xC3\xBC\xC3\x9F"
                                                  "e \xE2\x82\xAC");
+}
+
+// A message row written at once, narrow or wide, is the row written cell by cell; the start of
+// the line follows its module, folder and language as they change.
+TEST(RowStream, MessageRowsAreTheCellByCellRows) {
+    const char* texts[] = {"plain", "C:\\dir", "say \"hi\", then", ""};
+    const std::uint32_t ids[] = {0, 9, 10, 99, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+    for (RowFormat format : {RowFormat::Tsv, RowFormat::Csv}) {
+        std::string ascii, wide, cells;
+        RowStream a(format, [&](std::string_view s) { ascii += s; });
+        RowStream w(format, [&](std::string_view s) { wide += s; });
+        RowStream c(format, [&](std::string_view s) { cells += s; });
+        int n = 0;
+        for (const char* module : {"a.dll", "b,c.dll"}) {
+            for (const wchar_t* locale : {L"1033 (English)", L"1031 (Deutsch)"}) {
+                for (const char* text : texts) {
+                    const std::wstring m(module, module + std::strlen(module));
+                    const std::wstring t(text, text + std::strlen(text));
+                    const std::uint32_t id = ids[n++ % std::size(ids)];
+                    a.AppendAsciiMessageRow(m, L"C:\\f", locale, id, text);
+                    w.AppendMessageRow(m, L"C:\\f", locale, id, t);
+                    c.MessageList::AppendMessageRow(m, L"C:\\f", locale, id, t);
+                }
+            }
+        }
+        a.Finish();
+        w.Finish();
+        c.Finish();
+        EXPECT_EQ(ascii, cells);
+        EXPECT_EQ(wide, cells);
+        const std::string sep = format == RowFormat::Tsv ? "\t" : ",";
+        for (const char* numbers : {"-2147483648", "0x80000000", "-1", "0xFFFFFFFF"}) {
+            EXPECT_NE(cells.find(sep + numbers + sep), std::string::npos) << numbers;
+        }
+    }
 }
 
 // A reader that went away is no failure to report; Wine says so in its own words. A full disk is.

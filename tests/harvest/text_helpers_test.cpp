@@ -31,6 +31,54 @@ TEST(FlattenMessageText, JoinsLinesAndTrimsTheEnd) {
     }
 }
 
+// The narrow path for plain ASCII texts gives what the wide one gives, in UTF-16 and UTF-8, on
+// every text of up to four units drawn from telling ones; and it takes the usual text.
+TEST(FlattenAsciiText, GivesWhatTheWidePathGives) {
+    const std::uint32_t units[] = {'a',  ' ',  '\r', '\n',  '\t',  0x7E,
+                                   0x7F, 0x1F, 0xA0, 0x100, 0xD800};
+    int narrow = 0;
+    for (int length = 0; length <= 4; ++length) {
+        int count = 1;
+        for (int i = 0; i < length; ++i) {
+            count *= std::size(units);
+        }
+        for (int n = 0; n < count; ++n) {
+            std::wstring wide;
+            for (int i = 0, rest = n; i < length; ++i, rest /= std::size(units)) {
+                wide += static_cast<wchar_t>(units[rest % std::size(units)]);
+            }
+            std::string utf16, utf8, out;
+            for (wchar_t c : wide) {
+                utf16 += static_cast<char>(c & 0xFF);
+                utf16 += static_cast<char>(c >> 8);
+            }
+            std::wstring flattened = wide;
+            FlattenMessageText(flattened);
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf16.data());
+            if (FlattenAsciiText(bytes, utf16.size(), 2, out)) {
+                ++narrow;
+                EXPECT_EQ(std::wstring(out.begin(), out.end()), flattened);
+            }
+            // As UTF-8, each unit a byte (NUL aside, which ends a text): no byte above 0x7F is
+            // a character there, not even 0xA0.
+            for (wchar_t c : wide) {
+                utf8 += static_cast<char>(c & 0xFF);
+            }
+            if (utf8.find('\0') == std::string::npos &&
+                FlattenAsciiText(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(), 1,
+                                 out)) {
+                EXPECT_EQ(utf8.find_first_of("\x7F\x80\xA0"), std::string::npos) << utf8;
+                EXPECT_EQ(std::wstring(out.begin(), out.end()), flattened);
+            }
+        }
+    }
+    EXPECT_GT(narrow, 100);
+    std::string out;
+    const char text[] = "T\0e\0x\0t\0.\0\r\0\n\0";
+    ASSERT_TRUE(FlattenAsciiText(reinterpret_cast<const std::uint8_t*>(text), 14, 2, out));
+    EXPECT_EQ(out, "Text.");
+}
+
 // The trailing white space is the set that the cross-check strips too, no more and no less.
 TEST(FlattenMessageText, TrimsExactlyTheCrossChecksWhiteSpace) {
     std::ifstream file(ORVANEL_SOURCE_DIR "/tests/crosscheck/trailing_space.txt");
