@@ -8,18 +8,34 @@ const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
     L"Module Name", L"Path", L"Error", L"Locale ID", L"Value", L"Value (Hex)", L"Message text",
 };
 
+namespace {
+
+// An identifier's cell, on the stack: a table has thousands of rows.
+struct IdentifierCell {
+    using value_type = wchar_t;
+    wchar_t text[12];
+    std::size_t size = 0;
+    void append(const wchar_t* from, const wchar_t* to) { append(from, to - from); }
+    void append(const wchar_t* from, std::ptrdiff_t count) {
+        std::copy(from, from + count, text + size);
+        size += static_cast<std::size_t>(count);
+    }
+    std::wstring_view view() const { return {text, size}; }
+};
+
+} // namespace
+
 int MessageList::AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
                                   std::wstring_view localeCell, std::uint32_t identifier,
                                   std::wstring_view text) {
     const int row = AppendRow(moduleName);
     SetCell(row, COL_PATH, folder);
     SetCell(row, COL_LOCALE_ID, localeCell);
-    std::wstring number;
-    AppendDecimalCell(number, identifier);
-    SetCell(row, COL_VALUE, number);
-    number.clear();
-    AppendHexCell(number, identifier);
-    SetCell(row, COL_VALUE_HEX, number);
+    IdentifierCell decimal, hex;
+    AppendDecimalCell(decimal, identifier);
+    SetCell(row, COL_VALUE, decimal.view());
+    AppendHexCell(hex, identifier);
+    SetCell(row, COL_VALUE_HEX, hex.view());
     SetCell(row, COL_MESSAGE_TEXT, text);
     return row;
 }

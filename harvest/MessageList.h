@@ -41,8 +41,8 @@ public:
     // Sets a cell of columns 1 to 6 of an existing row.
     virtual void SetCell(int row, int column, std::wstring_view text) = 0;
     // Appends the row of one message: AppendRow with moduleName, then folder, the Locale ID cell,
-    // the identifier's two cells (AppendIdentifierCells) and the text, in column order. A list
-    // may do it a quicker way; a row written so may not be readable back.
+    // the identifier's two cells (AppendDecimalCell, AppendHexCell) and the text, in column order.
+    // A list may do it a quicker way; a row written so may not be readable back.
     virtual int AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
                                  std::wstring_view localeCell, std::uint32_t identifier,
                                  std::wstring_view text);
