@@ -16,6 +16,7 @@ import tempfile
 import time
 import unittest
 
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_DUMP = NATIVE_DUMP = FIXTURES = SATELLITES = None
 ENV = dict(os.environ, WINEDEBUG="-all")  # WINEPREFIX as the caller set it
 CELLS = '"Module Name", "Path", "Error", "Locale ID", "Value", "Value (Hex)", "Message text"'
@@ -135,8 +136,8 @@ class Store(unittest.TestCase):
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN if ignore else signal.SIG_DFL)
 
-        # Killed while it writes the database (as a full volume or Ctrl+C would stop it), then a
-        # write that fails (a full volume): either way the earlier scan stays, and nothing else.
+        # Killed while it writes the database (as Ctrl+C would stop it), then a write that fails
+        # (a full volume): either way the earlier scan stays, and nothing else.
         for ignore, expected in ((False, -signal.SIGXFSZ), (True, 3)):
             done = subprocess.run([NATIVE_DUMP, "--format", "sqlite", "--output", self.db, many],
                                   preexec_fn=lambda: writes_up_to_the_limit(ignore),
@@ -148,6 +149,17 @@ class Store(unittest.TestCase):
             self.assertEqual(view_as_text(self.db, 1), before)
             self.assertEqual(query(self.db, "SELECT count(*) FROM rows WHERE scan <> 1"), [(0,)])
         self.assertIn("failed while", done.stderr.decode())
+        # Out of memory after the first modules' rows: a table of 256 MiB (a sparse file) in a
+        # process allowed 200 MB.
+        subprocess.run([sys.executable, os.path.join(ROOT, "tests", "fixtures", "make_module.py"),
+                        os.path.join(many, "z.dll"), "zeros", "256M"], check=True)
+        done = subprocess.run([NATIVE_DUMP, "--format", "sqlite", "--output", self.db, many],
+                              preexec_fn=lambda: resource.setrlimit(
+                                  resource.RLIMIT_AS, (200_000_000, 200_000_000)),
+                              capture_output=True)
+        self.assertEqual((done.returncode, done.stderr), (4, b"orvanel-dump: out of memory\n"))
+        self.assertEqual(view_as_text(self.db, 1), before)
+        self.assertEqual(query(self.db, "SELECT count(*) FROM scan"), [(1,)])
         # A database that a failed first scan would have made is not left behind.
         fresh = os.path.join(self.folder, "fresh.db")
         limit = 64 * 1024
