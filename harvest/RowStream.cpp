@@ -81,13 +81,13 @@ void RowStream::BeginMessageLine(std::wstring_view moduleName, std::wstring_view
     EndPendingRow();
     // Module, folder, error and language: the start of the line, made again only when one of
     // them changes.
-    const std::size_t changes = m_prefixChanges;
-    Assign(COL_MODULE_NAME, moduleName);
-    Assign(COL_PATH, folder);
-    Assign(COL_ERROR, {});
-    Assign(COL_LOCALE_ID, localeCell);
     const char separator = static_cast<char>(CellSeparator(m_format));
-    if (changes != m_prefixChanges || m_prefix.empty()) {
+    if (m_prefix.empty() || moduleName != m_cells[COL_MODULE_NAME] || folder != m_cells[COL_PATH] ||
+        !m_cells[COL_ERROR].empty() || localeCell != m_cells[COL_LOCALE_ID]) {
+        Assign(COL_MODULE_NAME, moduleName);
+        Assign(COL_PATH, folder);
+        Assign(COL_ERROR, {});
+        Assign(COL_LOCALE_ID, localeCell);
         m_prefix.clear();
         for (int column = COL_MODULE_NAME; column <= COL_LOCALE_ID; ++column) {
             m_prefix += m_encoded[column];
@@ -126,7 +126,6 @@ void RowStream::Assign(int column, std::wstring_view text) {
     // Module, folder, error and language repeat on almost every row: their line text is made
     // once. The identifiers and the text change from row to row: they are not compared.
     if (column > COL_LOCALE_ID || m_cells[column] != text) {
-        m_prefixChanges += column <= COL_LOCALE_ID ? 1 : 0;
         m_cells[column].assign(text);
         m_encoded[column].clear(); // its room is kept for the next row
         Encode(text, m_encoded[column]);

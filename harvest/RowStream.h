@@ -62,8 +62,7 @@ private:
     std::array<std::string, kMessageColumnCount> m_encoded; // each cell as the line holds it
     std::array<bool, kMessageColumnCount> m_set{};          // written in the current row
     std::wstring m_escaped;
-    std::wstring m_wide;             // an ASCII text that needs escaping, widened
-    std::string m_lines;             // whole lines not yet handed on
-    std::string m_prefix;            // a message row's line up to its identifier
-    std::size_t m_prefixChanges = 0; // how often module, folder, error or language changed
+    std::wstring m_wide;  // an ASCII text that needs escaping, widened
+    std::string m_lines;  // whole lines not yet handed on
+    std::string m_prefix; // a message row's line up to its identifier
 };

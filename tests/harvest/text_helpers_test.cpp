@@ -6,9 +6,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 TEST(FlattenMessageText, JoinsLinesAndTrimsTheEnd) {
     struct Case {
@@ -32,11 +34,12 @@ TEST(FlattenMessageText, JoinsLinesAndTrimsTheEnd) {
 }
 
 // The narrow path for plain ASCII texts gives what the wide one gives, in UTF-16 and UTF-8, on
-// every text of up to four units drawn from telling ones; and it takes the usual text.
+// every text of up to four units drawn from telling ones, and on longer ones of printable units
+// with a telling unit here and there; and it takes the usual text.
 TEST(FlattenAsciiText, GivesWhatTheWidePathGives) {
-    const std::uint32_t units[] = {'a',  ' ',  '\r', '\n',  '\t',  0x7E,
-                                   0x7F, 0x1F, 0xA0, 0x100, 0xD800};
-    int narrow = 0;
+    const std::uint32_t units[] = {'a',  ' ',  '\r', '\n',  '\t',   0x7E,  0x7F,
+                                   0x1F, 0x20, 0xA0, 0x100, 0xD800, 0x2100};
+    std::vector<std::wstring> texts;
     for (int length = 0; length <= 4; ++length) {
         int count = 1;
         for (int i = 0; i < length; ++i) {
@@ -47,32 +50,50 @@ TEST(FlattenAsciiText, GivesWhatTheWidePathGives) {
             for (int i = 0, rest = n; i < length; ++i, rest /= std::size(units)) {
                 wide += static_cast<wchar_t>(units[rest % std::size(units)]);
             }
-            std::string utf16, utf8, out;
-            for (wchar_t c : wide) {
-                utf16 += static_cast<char>(c & 0xFF);
-                utf16 += static_cast<char>(c >> 8);
-            }
-            std::wstring flattened = wide;
-            FlattenMessageText(flattened);
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf16.data());
-            if (FlattenAsciiText(bytes, utf16.size(), 2, out)) {
-                ++narrow;
-                EXPECT_EQ(std::wstring(out.begin(), out.end()), flattened);
-            }
-            // As UTF-8, each unit a byte (NUL aside, which ends a text): no byte above 0x7F is
-            // a character there, not even 0xA0.
-            for (wchar_t c : wide) {
-                utf8 += static_cast<char>(c & 0xFF);
-            }
-            if (utf8.find('\0') == std::string::npos &&
-                FlattenAsciiText(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(), 1,
-                                 out)) {
-                EXPECT_EQ(utf8.find_first_of("\x7F\x80\xA0"), std::string::npos) << utf8;
-                EXPECT_EQ(std::wstring(out.begin(), out.end()), flattened);
-            }
+            texts.push_back(wide);
         }
     }
-    EXPECT_GT(narrow, 100);
+    std::uint32_t seed = 1;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int n = 0; n < 20000; ++n) {
+        std::wstring wide(next() % 40, L'x');
+        for (wchar_t& c : wide) {
+            c = static_cast<wchar_t>(0x20 + next() % 0x5F);
+        }
+        for (std::uint32_t odd = next() % 3; odd > 0 && !wide.empty(); --odd) {
+            wide[next() % wide.size()] = static_cast<wchar_t>(units[next() % std::size(units)]);
+        }
+        texts.push_back(wide);
+    }
+    int narrow = 0;
+    for (const std::wstring& wide : texts) {
+        std::string utf16, utf8, out;
+        for (wchar_t c : wide) {
+            utf16 += static_cast<char>(c & 0xFF);
+            utf16 += static_cast<char>(c >> 8);
+        }
+        std::wstring flattened = wide;
+        FlattenMessageText(flattened);
+        if (FlattenAsciiText(reinterpret_cast<const std::uint8_t*>(utf16.data()), utf16.size(), 2,
+                             out)) {
+            ++narrow;
+            EXPECT_EQ(std::wstring(out.begin(), out.end()), flattened);
+            EXPECT_TRUE(
+                std::all_of(out.begin(), out.end(), [](char c) { return c >= 0x20 && c < 0x7F; }));
+        }
+        // As UTF-8, each unit a byte (NUL aside, which ends a text): no byte above 0x7F is a
+        // character there, not even 0xA0.
+        for (wchar_t c : wide) {
+            utf8 += static_cast<char>(c & 0xFF);
+        }
+        if (utf8.find('\0') == std::string::npos &&
+            FlattenAsciiText(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(), 1,
+                             out)) {
+            EXPECT_EQ(utf8.find_first_of("\x7F\x80\xA0"), std::string::npos) << utf8;
+            EXPECT_EQ(std::wstring(out.begin(), out.end()), flattened);
+        }
+    }
+    EXPECT_GT(narrow, 5000);
     std::string out;
     const char text[] = "T\0e\0x\0t\0.\0\r\0\n\0";
     ASSERT_TRUE(FlattenAsciiText(reinterpret_cast<const std::uint8_t*>(text), 14, 2, out));
