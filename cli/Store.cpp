@@ -22,10 +22,10 @@ constexpr int kSchemaVersion = 1;
 // The cells of a message row and of an error row, as the text output writes them; the view and
 // the reader share them. g is a message, x its text, t its table, m its module.
 #define ORVANEL_MESSAGE_CELLS                                                                      \
-    "coalesce(m.base_module, m.name), m.folder, '', t.language || ' (' || t.language_name || "     \
-    "')', "                                                                                        \
-    "CASE WHEN g.identifier >= 2147483648 THEN g.identifier - 4294967296 ELSE g.identifier END, "  \
-    "printf('0x%08X', g.identifier), x.text"
+    "coalesce(m.base_module, m.name), m.folder, '', "                                              \
+    "t.language || ' (' || t.language_name || ')', "                                               \
+    "CASE WHEN g.identifier >= 2147483648 THEN g.identifier - 4294967296 "                         \
+    "ELSE g.identifier END, printf('0x%08X', g.identifier), x.text"
 #define ORVANEL_MESSAGE_JOIN                                                                       \
     "message g JOIN text x ON x.id = g.text JOIN message_table t ON t.id = g.message_table "       \
     "JOIN module m ON m.id = t.module"
