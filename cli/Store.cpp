@@ -87,10 +87,6 @@ const char kMessageIndexes[] =
     "CREATE INDEX IF NOT EXISTS message_identifier ON message (identifier);\n"
     "CREATE INDEX IF NOT EXISTS message_event ON message (identifier & 65535);\n";
 
-std::wstring Widen(const char* utf8) {
-    return FromUtf8(utf8 != nullptr ? utf8 : "");
-}
-
 // A prepared statement, finalized when it goes.
 class Statement {
 public:
@@ -152,9 +148,6 @@ public:
                          text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
                    : std::string_view();
     }
-    bool IsNull(int column) const {
-        return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
-    }
 
 private:
     void Check(int code) const {
@@ -208,7 +201,7 @@ Failure Database::Fail(int code, const wchar_t* doing) const {
         text += primary == SQLITE_NOTADB ? L"not an Orvanel database" : L"the database is corrupt";
     } else {
         text += std::wstring(L"failed while ") + doing + L": " +
-                Widen(m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code));
+                FromUtf8(m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code));
     }
     return {outcome, text};
 }
@@ -315,14 +308,12 @@ ScanWriter::ScanWriter(Database& database, const ScanOptions& options)
                      "INSERT INTO scan (folder, masks, recursive, satellites, query, started, "
                      "version) VALUES (?1, ?2, ?3, ?4, ?5, "
                      "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), ?6)");
-    const std::string folder = ToUtf8(options.folder), masks = ToUtf8(options.masks),
-                      query = ToUtf8(options.query), version = ToUtf8(options.version);
-    insert.Bind(1, std::string_view(folder))
-        .Bind(2, std::string_view(masks))
+    insert.Bind(1, std::wstring_view(options.folder))
+        .Bind(2, std::wstring_view(options.masks))
         .Bind(3, std::int64_t{options.recursive})
         .Bind(4, std::int64_t{options.satellites})
-        .Bind(5, std::string_view(query))
-        .Bind(6, std::string_view(version))
+        .Bind(5, std::wstring_view(options.query))
+        .Bind(6, std::wstring_view(options.version))
         .Run();
     m_scan = sqlite3_last_insert_rowid(database.Handle());
 }
@@ -355,13 +346,11 @@ std::wstring ScanWriter::GetCell(int row, int column) const {
 void ScanWriter::BeginModule(const ModuleSource& module) {
     Statement& insert = m_statements->insertModule;
     insert.Bind(1, m_scan).Bind(2, module.folder).Bind(3, module.fileName);
-    std::string language;
     if (module.satelliteOf.empty()) {
         m_group.clear();
         insert.BindNull(4).BindNull(5);
     } else {
-        language = ToUtf8(module.satelliteLanguage);
-        insert.Bind(4, module.satelliteOf).Bind(5, std::string_view(language));
+        insert.Bind(4, module.satelliteOf).Bind(5, module.satelliteLanguage);
     }
     insert.Run();
     m_group.push_back({std::wstring(module.folder), std::wstring(module.fileName),
