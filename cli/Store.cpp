@@ -409,8 +409,8 @@ void ScanWriter::EndRow() {
     StoreMessage(identifier, m_utf8);
 }
 
-int ScanWriter::AppendMessageRow(std::wstring_view, std::wstring_view, std::wstring_view,
-                                 std::uint32_t identifier, std::wstring_view text) {
+int ScanWriter::AppendMessageRow(const SharedCells&, std::uint32_t identifier,
+                                 std::wstring_view text) {
     EndRow();
     m_utf8.clear();
     AppendUtf8(m_utf8, text);
@@ -418,8 +418,8 @@ int ScanWriter::AppendMessageRow(std::wstring_view, std::wstring_view, std::wstr
     return m_rows++;
 }
 
-int ScanWriter::AppendAsciiMessageRow(std::wstring_view, std::wstring_view, std::wstring_view,
-                                      std::uint32_t identifier, std::string_view asciiText) {
+int ScanWriter::AppendAsciiMessageRow(const SharedCells&, std::uint32_t identifier,
+                                      std::string_view asciiText) {
     EndRow();
     StoreMessage(identifier, asciiText);
     return m_rows++;

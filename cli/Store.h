@@ -95,12 +95,10 @@ public:
     std::wstring GetCell(int row, int column) const override;
     void ReserveRows(int) override {}
     void DeleteAllRows() override {}
-    int AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                         std::wstring_view localeCell, std::uint32_t identifier,
+    int AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
                          std::wstring_view text) override;
     bool TakesAsciiText() const override { return true; }
-    int AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                              std::wstring_view localeCell, std::uint32_t identifier,
+    int AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
                               std::string_view asciiText) override;
     void BeginModule(const ModuleSource& module) override;
     void BeginTable(const platform::ResourceName& name, std::uint16_t language) override;

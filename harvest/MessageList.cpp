@@ -3,6 +3,7 @@
 #include "harvest/Platform.h"
 
 #include <algorithm>
+#include <atomic>
 
 const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
     L"Module Name", L"Path", L"Error", L"Locale ID", L"Value", L"Value (Hex)", L"Message text",
@@ -25,12 +26,11 @@ struct IdentifierCell {
 
 } // namespace
 
-int MessageList::AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                                  std::wstring_view localeCell, std::uint32_t identifier,
+int MessageList::AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
                                   std::wstring_view text) {
-    const int row = AppendRow(moduleName);
-    SetCell(row, COL_PATH, folder);
-    SetCell(row, COL_LOCALE_ID, localeCell);
+    const int row = AppendRow(cells.moduleName);
+    SetCell(row, COL_PATH, cells.folder);
+    SetCell(row, COL_LOCALE_ID, cells.localeCell);
     IdentifierCell decimal, hex;
     AppendDecimalCell(decimal, identifier);
     SetCell(row, COL_VALUE, decimal.view());
@@ -40,11 +40,15 @@ int MessageList::AppendMessageRow(std::wstring_view moduleName, std::wstring_vie
     return row;
 }
 
-int MessageList::AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                                       std::wstring_view localeCell, std::uint32_t identifier,
+int MessageList::AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
                                        std::string_view asciiText) {
     const std::wstring text(asciiText.begin(), asciiText.end());
-    return AppendMessageRow(moduleName, folder, localeCell, identifier, text);
+    return AppendMessageRow(cells, identifier, text);
+}
+
+std::uint64_t NewSharedCellsSerial() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
 }
 
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {

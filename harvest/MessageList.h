@@ -40,18 +40,25 @@ public:
     virtual int AppendRow(std::wstring_view moduleName) = 0;
     // Sets a cell of columns 1 to 6 of an existing row.
     virtual void SetCell(int row, int column, std::wstring_view text) = 0;
-    // Appends the row of one message: AppendRow with moduleName, then folder, the Locale ID cell,
-    // the identifier's two cells (AppendDecimalCell, AppendHexCell) and the text, in column order.
-    // A list may do it a quicker way; a row written so may not be readable back.
-    virtual int AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                                 std::wstring_view localeCell, std::uint32_t identifier,
+    // What the rows of one message table share: its module's name, its folder and its Locale ID
+    // cell; and, when not 0, a number (NewSharedCellsSerial) that stands for these very cells
+    // wherever it comes, so that a list may know them again without comparing them.
+    struct SharedCells {
+        std::wstring_view moduleName;
+        std::wstring_view folder;
+        std::wstring_view localeCell;
+        std::uint64_t serial = 0;
+    };
+    // Appends the row of one message: AppendRow with the module's name, then the folder, the
+    // Locale ID cell, the identifier's two cells (AppendDecimalCell, AppendHexCell) and the text,
+    // in column order. A list may do it a quicker way; a row written so may not be readable back.
+    virtual int AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
                                  std::wstring_view text);
     // Whether the list would rather take a message's text as ASCII where it is plain ASCII
     // (AppendAsciiMessageRow): a list that writes it out narrow.
     virtual bool TakesAsciiText() const { return false; }
     // AppendMessageRow with a text of printable ASCII characters, already flattened.
-    virtual int AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                                      std::wstring_view localeCell, std::uint32_t identifier,
+    virtual int AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
                                       std::string_view asciiText);
     virtual std::wstring GetCell(int row, int column) const = 0;
     // A hint that the list will soon hold totalRows rows; the row count does not change.
@@ -116,6 +123,9 @@ template <class Text> void AppendHexCell(Text& out, std::uint32_t identifier) {
     }
     out.append(cell, 10);
 }
+
+// A number for MessageList::SharedCells that no earlier call in this process gave.
+std::uint64_t NewSharedCellsSerial();
 
 // Orders two module names the way a sort-ascending list view orders its items.
 int CompareModuleNames(std::wstring_view a, std::wstring_view b);

@@ -46,12 +46,12 @@ public:
         if (m_ascii && text.encoding != MessageTable::Encoding::Ansi &&
             FlattenAsciiText(text.bytes, text.size,
                              text.encoding == MessageTable::Encoding::Utf16 ? 2 : 1, m_asciiText)) {
-            m_list.AppendAsciiMessageRow(m_fileName, m_folder, m_localeCell, id, m_asciiText);
+            m_list.AppendAsciiMessageRow(m_cells, id, m_asciiText);
             return;
         }
         ConvertText(text, m_text);
         FlattenMessageText(m_text);
-        m_list.AppendMessageRow(m_fileName, m_folder, m_localeCell, id, m_text);
+        m_list.AppendMessageRow(m_cells, id, m_text);
     }
 
 private:
@@ -60,6 +60,9 @@ private:
     const std::wstring& m_fileName;
     const std::wstring& m_folder;
     std::wstring m_localeCell;
+    // The table's own number: its cells do not change while it writes.
+    const MessageList::SharedCells m_cells{m_fileName, m_folder, m_localeCell,
+                                           NewSharedCellsSerial()};
     std::wstring m_text;
     const bool m_ascii = m_list.TakesAsciiText();
     std::string m_asciiText;

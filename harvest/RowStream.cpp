@@ -50,17 +50,15 @@ int RowStream::AppendRow(std::wstring_view moduleName) {
     return m_rows++;
 }
 
-int RowStream::AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                                std::wstring_view localeCell, std::uint32_t identifier,
+int RowStream::AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
                                 std::wstring_view text) {
-    BeginMessageLine(moduleName, folder, localeCell, identifier);
+    BeginMessageLine(cells, identifier);
     Encode(text, m_lines);
     EndLine();
     return m_rows++;
 }
 
-int RowStream::AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                                     std::wstring_view localeCell, std::uint32_t identifier,
+int RowStream::AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
                                      std::string_view asciiText) {
     // Printable ASCII needs escaping (TSV) or quoting (CSV) only for these.
     const bool plain = m_format == RowFormat::Tsv
@@ -68,32 +66,34 @@ int RowStream::AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_
                            : asciiText.find_first_of(",\"") == std::string_view::npos;
     if (!plain) {
         m_wide.assign(asciiText.begin(), asciiText.end());
-        return AppendMessageRow(moduleName, folder, localeCell, identifier, m_wide);
+        return AppendMessageRow(cells, identifier, m_wide);
     }
-    BeginMessageLine(moduleName, folder, localeCell, identifier);
+    BeginMessageLine(cells, identifier);
     m_lines += asciiText;
     EndLine();
     return m_rows++;
 }
 
-void RowStream::BeginMessageLine(std::wstring_view moduleName, std::wstring_view folder,
-                                 std::wstring_view localeCell, std::uint32_t identifier) {
+void RowStream::BeginMessageLine(const SharedCells& cells, std::uint32_t identifier) {
     EndPendingRow();
     // Module, folder, error and language: the start of the line, made again only when one of
     // them changes.
     const char separator = static_cast<char>(CellSeparator(m_format));
-    if (m_prefix.empty() || moduleName != m_cells[COL_MODULE_NAME] || folder != m_cells[COL_PATH] ||
-        !m_cells[COL_ERROR].empty() || localeCell != m_cells[COL_LOCALE_ID]) {
-        Assign(COL_MODULE_NAME, moduleName);
-        Assign(COL_PATH, folder);
+    const bool known = cells.serial != 0 && cells.serial == m_prefixSerial;
+    if (!known && (m_prefix.empty() || cells.moduleName != m_cells[COL_MODULE_NAME] ||
+                   cells.folder != m_cells[COL_PATH] || !m_cells[COL_ERROR].empty() ||
+                   cells.localeCell != m_cells[COL_LOCALE_ID])) {
+        Assign(COL_MODULE_NAME, cells.moduleName);
+        Assign(COL_PATH, cells.folder);
         Assign(COL_ERROR, {});
-        Assign(COL_LOCALE_ID, localeCell);
+        Assign(COL_LOCALE_ID, cells.localeCell);
         m_prefix.clear();
         for (int column = COL_MODULE_NAME; column <= COL_LOCALE_ID; ++column) {
             m_prefix += m_encoded[column];
             m_prefix += separator;
         }
     }
+    m_prefixSerial = cells.serial;
     m_lines += m_prefix;
     // The identifier's cells are digits and letters only: nothing to escape or quote.
     AppendDecimalCell(m_lines, identifier);

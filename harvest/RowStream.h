@@ -26,12 +26,10 @@ public:
     int GetRowCount() const override { return m_rows; }
     int AppendRow(std::wstring_view moduleName) override;
     // The line of a message row, written at once: it cannot be read back.
-    int AppendMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                         std::wstring_view localeCell, std::uint32_t identifier,
+    int AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
                          std::wstring_view text) override;
     bool TakesAsciiText() const override { return true; }
-    int AppendAsciiMessageRow(std::wstring_view moduleName, std::wstring_view folder,
-                              std::wstring_view localeCell, std::uint32_t identifier,
+    int AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
                               std::string_view asciiText) override;
     void SetCell(int row, int column, std::wstring_view text) override;
     std::wstring GetCell(int row, int column) const override;
@@ -40,8 +38,7 @@ public:
 
 private:
     // Starts a message row's line: the cells up to its text.
-    void BeginMessageLine(std::wstring_view moduleName, std::wstring_view folder,
-                          std::wstring_view localeCell, std::uint32_t identifier);
+    void BeginMessageLine(const SharedCells& cells, std::uint32_t identifier);
     // Sets a cell of the row being written, and its text in the line's format.
     void Assign(int column, std::wstring_view text);
     // Appends a cell to out in the line's format (escaped or quoted) and in UTF-8.
@@ -62,7 +59,8 @@ private:
     std::array<std::string, kMessageColumnCount> m_encoded; // each cell as the line holds it
     std::array<bool, kMessageColumnCount> m_set{};          // written in the current row
     std::wstring m_escaped;
-    std::wstring m_wide;  // an ASCII text that needs escaping, widened
-    std::string m_lines;  // whole lines not yet handed on
-    std::string m_prefix; // a message row's line up to its identifier
+    std::wstring m_wide;              // an ASCII text that needs escaping, widened
+    std::string m_lines;              // whole lines not yet handed on
+    std::string m_prefix;             // a message row's line up to its identifier
+    std::uint64_t m_prefixSerial = 0; // the shared cells it was made of, when they had a number
 };

@@ -29,7 +29,8 @@ TEST(RowFormat, TsvEscapesAndCsvQuotes) {
 }
 
 // A message row written at once, narrow or wide, is the row written cell by cell; the start of
-// the line follows its module, folder and language as they change.
+// the line follows its module, folder and language as they change, with or without a number for
+// them, and after an error row among them.
 TEST(RowStream, MessageRowsAreTheCellByCellRows) {
     const char* texts[] = {"plain", "C:\\dir", "say \"hi\", then", ""};
     const std::uint32_t ids[] = {0, 9, 10, 99, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
@@ -39,15 +40,22 @@ TEST(RowStream, MessageRowsAreTheCellByCellRows) {
         RowStream w(format, [&](std::string_view s) { wide += s; });
         RowStream c(format, [&](std::string_view s) { cells += s; });
         int n = 0;
-        for (const char* module : {"a.dll", "b,c.dll"}) {
+        for (const wchar_t* module : {L"a.dll", L"b,c.dll"}) {
             for (const wchar_t* locale : {L"1033 (English)", L"1031 (Deutsch)"}) {
+                const MessageList::SharedCells shared{module, L"C:\\f", locale,
+                                                      NewSharedCellsSerial()};
+                const MessageList::SharedCells unnumbered{module, L"C:\\f", locale};
                 for (const char* text : texts) {
-                    const std::wstring m(module, module + std::strlen(module));
                     const std::wstring t(text, text + std::strlen(text));
                     const std::uint32_t id = ids[n++ % std::size(ids)];
-                    a.AppendAsciiMessageRow(m, L"C:\\f", locale, id, text);
-                    w.AppendMessageRow(m, L"C:\\f", locale, id, t);
-                    c.MessageList::AppendMessageRow(m, L"C:\\f", locale, id, t);
+                    a.AppendAsciiMessageRow(shared, id, text);
+                    w.AppendMessageRow(unnumbered, id, t);
+                    c.MessageList::AppendMessageRow(shared, id, t);
+                    if (n % 5 == 0) {
+                        for (MessageList* list : std::initializer_list<MessageList*>{&a, &w, &c}) {
+                            list->SetCell(list->AppendRow(L"bad.dll"), COL_ERROR, L"Bad, \"bad\"");
+                        }
+                    }
                 }
             }
         }
