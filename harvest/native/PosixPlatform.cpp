@@ -145,19 +145,6 @@ std::u16string ListingKey(const std::wstring& name) {
     return key;
 }
 
-void SortAsListed(std::vector<std::wstring>& names) {
-    std::vector<std::pair<std::u16string, std::wstring>> keyed;
-    keyed.reserve(names.size());
-    for (std::wstring& name : names) {
-        keyed.emplace_back(ListingKey(name), std::move(name));
-    }
-    std::sort(keyed.begin(), keyed.end());
-    names.clear();
-    for (auto& entry : keyed) {
-        names.push_back(std::move(entry.second));
-    }
-}
-
 // The mask's wildcards: "*" any run, "?" any one character, letter case aside.
 bool MatchesMask(const wchar_t* name, const wchar_t* mask) {
     const wchar_t* star = nullptr;
@@ -207,14 +194,32 @@ bool ReadFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
 
 namespace {
 
-// A folder's entries, directories or the files that match mask, in Wine's listing order.
-bool ListEntries(const std::wstring& folder, const wchar_t* mask, bool wantDirectories,
-                 std::vector<std::wstring>& names) {
-    const std::string path = ToUtf8(folder);
-    DIR* dir = ::opendir(path.c_str());
+// A folder's entries in Wine's listing order: each name, and whether it is a directory.
+struct Listing {
+    std::string path;
+    struct stat directory {}; // as it was before the entries were read
+    std::vector<std::pair<std::wstring, bool>> entries;
+};
+
+// Whether a directory is unchanged since stat read it as before: the same one, with the same
+// times of change (a name added, removed or renamed changes them).
+bool SameDirectory(const struct stat& before, const struct stat& now) {
+    return before.st_dev == now.st_dev && before.st_ino == now.st_ino &&
+           before.st_mtim.tv_sec == now.st_mtim.tv_sec &&
+           before.st_mtim.tv_nsec == now.st_mtim.tv_nsec &&
+           before.st_ctim.tv_sec == now.st_ctim.tv_sec &&
+           before.st_ctim.tv_nsec == now.st_ctim.tv_nsec;
+}
+
+// Reads a folder's entries; false when it cannot be listed. cacheable is false when an entry's
+// type came from following a link, which can change while the directory does not.
+bool ReadListing(Listing& listing, bool& cacheable) {
+    cacheable = true;
+    DIR* dir = ::opendir(listing.path.c_str());
     if (dir == nullptr) {
-        return errno == ENOENT || errno == ENOTDIR; // nothing there is an empty listing
+        return false;
     }
+    std::vector<std::pair<std::u16string, std::pair<std::wstring, bool>>> keyed;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
@@ -225,8 +230,9 @@ bool ListEntries(const std::wstring& folder, const wchar_t* mask, bool wantDirec
         // again for a plain file or folder.
         bool isDirectory = entry->d_type == DT_DIR;
         if (entry->d_type != DT_REG && entry->d_type != DT_DIR) {
+            cacheable = false;
             struct stat info {};
-            const std::string full = path + "/" + name;
+            const std::string full = listing.path + "/" + name;
             if (::stat(full.c_str(), &info) != 0) {
                 if (errno == ENOENT || errno == ELOOP) {
                     continue;
@@ -235,16 +241,61 @@ bool ListEntries(const std::wstring& folder, const wchar_t* mask, bool wantDirec
                 isDirectory = S_ISDIR(info.st_mode);
             }
         }
-        if (isDirectory != wantDirectories) {
-            continue;
-        }
         std::wstring wide = FromUtf8(name);
-        if (wantDirectories || MatchesMask(wide.c_str(), mask)) {
-            names.push_back(std::move(wide));
-        }
+        std::u16string key = ListingKey(wide);
+        keyed.emplace_back(std::move(key), std::make_pair(std::move(wide), isDirectory));
     }
     ::closedir(dir);
-    SortAsListed(names);
+    std::sort(keyed.begin(), keyed.end());
+    listing.entries.clear();
+    listing.entries.reserve(keyed.size());
+    for (auto& entry : keyed) {
+        listing.entries.push_back(std::move(entry.second));
+    }
+    return true;
+}
+
+// A folder's entries, directories or the files that match mask, in Wine's listing order. A scan
+// lists each folder several times over (once for each mask, for its satellites, for its
+// subfolders): the folders listed last are kept, and listed again only when their directory has
+// changed.
+bool ListEntries(const std::wstring& folder, const wchar_t* mask, bool wantDirectories,
+                 std::vector<std::wstring>& names) {
+    constexpr std::size_t kListingsKept = 8;
+    static std::vector<Listing> kept; // the most recent last
+    Listing listing;
+    listing.path = ToUtf8(folder);
+    if (::stat(listing.path.c_str(), &listing.directory) != 0) {
+        return errno == ENOENT || errno == ENOTDIR; // nothing there is an empty listing
+    }
+    const auto known = std::find_if(kept.begin(), kept.end(), [&](const Listing& old) {
+        return old.path == listing.path && SameDirectory(old.directory, listing.directory);
+    });
+    if (known != kept.end()) {
+        listing = std::move(*known);
+        kept.erase(known);
+    } else {
+        bool cacheable = true;
+        if (!ReadListing(listing, cacheable)) {
+            return errno == ENOENT || errno == ENOTDIR;
+        }
+        if (!cacheable) {
+            listing.directory = {}; // never the same again
+            listing.path.clear();
+        }
+    }
+    for (const auto& [name, isDirectory] : listing.entries) {
+        if (isDirectory == wantDirectories &&
+            (wantDirectories || MatchesMask(name.c_str(), mask))) {
+            names.push_back(name);
+        }
+    }
+    if (!listing.path.empty()) {
+        kept.push_back(std::move(listing));
+        if (kept.size() > kListingsKept) {
+            kept.erase(kept.begin());
+        }
+    }
     return true;
 }
 
