@@ -65,6 +65,18 @@ class Dump(unittest.TestCase):
         self.assertEqual(sorted(line.split("\t")[3] for line in lines[1:]),
                          ["1033 (English)", "9 (English)"])
 
+    @unittest.skipUnless(os.path.isdir(WINE_DLLS), "no Wine module folder")
+    def test_a_store_of_wines_folder_by_default_and_read_without_one(self):
+        # --output's value is no folder; --db needs none.
+        with tempfile.TemporaryDirectory() as folder:
+            db = os.path.join(folder, "wine.db")
+            code, _, err = script("--format", "sqlite", "--output", db)
+            self.assertEqual(code, 0, err)
+            self.assertEqual(script("--db", db, "--code", "5", "--lang", "ja"),
+                             script("--code", "5", "--lang", "ja"))
+            self.assertEqual(script("--wine", "--db=" + db, "--code", "5", "--lang", "ja")[:2],
+                             script("--code", "5", "--lang", "ja")[:2])
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
