@@ -153,6 +153,15 @@ private:
     std::string m_buffer;
 };
 
+// The patterns of --mask as one text, as --mask takes them: separated by ";".
+std::wstring JoinMasks(const std::vector<std::wstring>& masks) {
+    std::wstring text;
+    for (const std::wstring& mask : masks) {
+        text += (text.empty() ? L"" : L";") + mask;
+    }
+    return text;
+}
+
 // The scan's owner: the mask, the switch and the query from the command line; the rows go to
 // the output as they come (a dump) or into memory (an explanation).
 class CommandScanOwner : public ScanOwner {
@@ -163,13 +172,7 @@ public:
           m_query(query), m_rows(rows) {}
 
     MessageList& GetMessageList() override { return m_rows; }
-    std::wstring GetMaskText() override {
-        std::wstring text;
-        for (const std::wstring& mask : m_masks) {
-            text += (text.empty() ? L"" : L";") + mask;
-        }
-        return text;
-    }
+    std::wstring GetMaskText() override { return JoinMasks(m_masks); }
     std::vector<std::wstring> GetMaskPatterns() override { return m_masks; }
     bool ReadsSatellites() override { return m_satellites; }
     bool IsRecursive() override { return m_recursive; }
@@ -526,9 +529,7 @@ int RunIntoDatabase(Options& options, bool oneFile) {
     }
     store::ScanOptions recorded;
     recorded.folder = options.path;
-    for (const std::wstring& mask : options.masks) {
-        recorded.masks += (recorded.masks.empty() ? L"" : L";") + mask;
-    }
+    recorded.masks = JoinMasks(options.masks);
     recorded.recursive = options.recursive;
     recorded.satellites = options.satellites;
     recorded.query = TrimBlanks(options.queryText);
