@@ -97,6 +97,10 @@ class Store(unittest.TestCase):
                     "JOIN text x ON x.id = g.text ORDER BY g.id",
                     "SELECT scan, \"Module Name\", \"Message text\" FROM rows"):
             self.assertEqual(query(wine_db, sql), query(self.db, sql), sql)
+        # And each build reads what the other wrote as that one does.
+        for scan in ("1", "2"):
+            self.assertEqual(native("--db", wine_db, "--scan", scan),
+                             wine("--db", windows(wine_db), "--scan", scan))
         self.assertIn(("text", "# 2"), query(self.db, "SELECT typeof(name), name "
                                                       "FROM message_table"))
         # Each text is stored once, and its full-text index finds every text of a word.
