@@ -1,7 +1,6 @@
 #include "cli/Explain.h"
 
 #include "harvest/Codes.h"
-#include "harvest/ModuleScan.h"
 #include "harvest/Strings.h"
 #include "harvest/Unicode.h"
 
@@ -58,16 +57,17 @@ bool WriteExplanation(const std::vector<ExplainedCode>& explained,
             values.push_back(reading.value);
         }
         std::wstring textLines;
+        std::wstring scratch;
         for (int row = 0; row < rows.GetRowCount(); ++row) {
-            std::uint32_t identifier = 0;
-            if (!ReadIdentifierCell(rows.Cell(row, COL_VALUE_HEX), identifier) ||
-                std::find(values.begin(), values.end(), identifier) == values.end()) {
+            const RowRecord record = rows.Record(row);
+            if (record.kind != RowKind::Message ||
+                std::find(values.begin(), values.end(), record.identifier) == values.end()) {
                 continue;
             }
             textLines += L"  ";
             for (MessageColumn column :
                  {COL_MODULE_NAME, COL_LOCALE_ID, COL_VALUE_HEX, COL_MESSAGE_TEXT}) {
-                textLines += rows.Cell(row, column);
+                textLines += FormatCell(record, column, scratch);
                 textLines += column == COL_MESSAGE_TEXT ? L"\n" : L"  ";
             }
         }

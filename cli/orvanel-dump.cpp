@@ -2,13 +2,13 @@
 
 #include "cli/Console.h"
 #include "cli/Explain.h"
-#include "cli/Store.h"
+#include "store/Store.h"
 #include "harvest/Codes.h"
 #include "harvest/FolderScan.h"
 #include "harvest/MessageQuery.h"
 #include "harvest/ModuleScan.h"
 #include "harvest/Platform.h"
-#include "harvest/RowStream.h"
+#include "rows/RowStream.h"
 #include "harvest/ScanOwner.h"
 #include "harvest/Strings.h"
 #include "harvest/SystemText.h"
@@ -25,22 +25,25 @@
 
 namespace {
 
-const wchar_t kUsage[] =
+// What --help says before the options, and after them; each option's lines are in its entry of
+// the table of options.
+const wchar_t kUsageHead[] =
     L"Usage: orvanel-dump [--mask PATTERN]... [--recursive] [--satellites] [--no-errors]\n"
-    L"                    [--format tsv|csv] [--code CODE]... [--event ID]... [--lang "
-    L"LANGUAGE]...\n"
-    L"                    FOLDER|FILE\n"
+    L"                    [--format tsv|csv|jsonl] [--output FILE] [--code CODE]...\n"
+    L"                    [--event ID]... [--lang LANGUAGE]... FOLDER|FILE\n"
     L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--mask PATTERN] [--recursive]\n"
     L"                    [FOLDER|FILE]\n"
     L"       orvanel-dump --format sqlite --output DATABASE [scan options] FOLDER|FILE\n"
-    L"       orvanel-dump --db DATABASE [--scan N] [--format tsv|csv] [--code CODE]...\n"
-    L"                    [--event ID]... [--lang LANGUAGE]... [--no-errors] [--explain CODE...]\n"
+    L"       orvanel-dump --db DATABASE [--scan N] [--format tsv|csv|jsonl] [--output FILE]\n"
+    L"                    [--code CODE]... [--event ID]... [--lang LANGUAGE]... [--no-errors]\n"
+    L"                    [--explain CODE...]\n"
     L"\n"
     L"Lists every message of every message table (resource type 11) in every language of the\n"
     L"modules in FOLDER that match PATTERN (default \"*.dll\"), or of the one module FILE, one\n"
-    L"row per message, as UTF-8 on standard output: a header line, then module, folder, error,\n"
-    L"language, id, hex id, text. Files that cannot be opened or have no message table give one\n"
-    L"row with the error's text. The status line goes to standard error last.\n"
+    L"row per message, as UTF-8 on standard output (or in the file of --output): a header line,\n"
+    L"then module, folder, error, language, id, hex id, text. Files that cannot be opened or have\n"
+    L"no message table give one row with the error's text. The status line goes to standard\n"
+    L"error last.\n"
     L"\n"
     L"Exit status:\n"
     L"  0  the folder was scanned\n"
@@ -51,40 +54,9 @@ const wchar_t kUsage[] =
     L"  4  out of memory; what was harvested before is written\n"
     L"  5  --explain: some CODE has no symbolic name and no text in FOLDER\n"
     L"  6  another program kept DATABASE locked for 5 s\n"
-    L"\n"
-    L"  --mask PATTERN    file mask, a wildcard pattern (default *.dll; empty means *); may be\n"
-    L"                    repeated or hold several separated by \";\" (\"*.dll;*.exe;*.sys\"): a\n"
-    L"                    file that matches any of them is scanned once, in listing order\n"
-    L"  --recursive       scan subfolders too, depth first\n"
-    L"  --satellites      read each module's satellites too: LANGUAGE\\NAME.mui in every "
-    L"subfolder\n"
-    L"                    named as a locale (en-US, de-DE, ...), then NAME.mui beside it; their\n"
-    L"                    rows carry the module's name and their own folder. A module without\n"
-    L"                    tables gives no error row when a satellite has some, and a language\n"
-    L"                    folder's .mui files are read only as satellites\n"
-    L"  --no-errors       leave error rows out\n"
-    L"  --format tsv|csv  tsv (default; \\\\ \\t \\r \\n escaped in cells) or csv (RFC 4180)\n"
-    L"  --format sqlite   adds the scan to the SQLite database named by --output, in one\n"
-    L"                    transaction, creating it when it is missing (its schema: README)\n"
-    L"  --output DATABASE the database that --format sqlite writes\n"
-    L"  --db DATABASE     answers from a scan stored in DATABASE instead of scanning, as a scan "
-    L"of\n"
-    L"                    its folder would have: rows, or --explain's texts\n"
-    L"  --scan N          with --db: the scan numbered N (default: the newest)\n"
-    L"  --code CODE       only the messages of CODE, read every way below; may be repeated\n"
-    L"  --event ID        only the messages whose identifier's low 16 bits are ID: an event id,\n"
-    L"                    whatever its qualifier bits (701 finds 0xB00002BD); may be repeated\n"
-    L"  --lang LANGUAGE   only the messages of LANGUAGE: a number (1041, 0x411) or a locale name\n"
-    L"                    (ja-JP, ja, de); may be repeated. A language with a region also takes\n"
-    L"                    the tables stored under the language alone (1041 takes 17, as the\n"
-    L"                    loader does); the language alone (17, ja) takes every region of it.\n"
-    L"  --explain CODE... for a person: every reading of each CODE with its fields, every\n"
-    L"                    symbolic name with its header, then every text for it in FOLDER (by\n"
-    L"                    default the system's module folder) in the languages of --lang (by\n"
-    L"                    default yours and English). The arguments after it are CODEs up to the\n"
-    L"                    next option or an argument that names a folder or file.\n"
-    L"  --version         show the version\n"
-    L"  --help            show this text\n"
+    L"\n";
+
+const wchar_t kUsageTail[] =
     L"Every option that takes a value may also be written --option=VALUE. --code, --event and\n"
     L"--lang leave error rows out.\n"
     L"\n"
@@ -108,7 +80,8 @@ constexpr int kExitDatabaseBusy = 6;
 // program that stopped reading, as head does).
 class Output {
 public:
-    explicit Output(console::Stream stream) : m_stream(stream) {}
+    explicit Output(console::Stream stream, console::OutputFile* file = nullptr)
+        : m_stream(stream), m_file(file) {}
     ~Output() { Flush(); }
 
     void Write(std::wstring_view text) { Write(std::string_view(ToUtf8(text))); }
@@ -133,7 +106,11 @@ private:
 
     void Send(std::string_view data) {
         platform::ErrorCode error = 0;
-        if (!console::Write(m_stream, data, error)) {
+        if (m_file != nullptr ? !m_file->Write(data, error)
+                              : !console::Write(m_stream, data, error)) {
+            if (m_file != nullptr) {
+                m_file->Discard();
+            }
             Failed(error);
         }
     }
@@ -150,6 +127,7 @@ private:
     }
 
     console::Stream m_stream;
+    console::OutputFile* m_file;
     std::string m_buffer;
 };
 
@@ -189,10 +167,12 @@ private:
     MessageList& m_rows;
 };
 
+std::wstring UsageText();
+
 int UsageError(const std::wstring& why) {
     Output err(console::Stream::Error);
     err.Write(L"orvanel-dump: " + why + L"\n\n");
-    err.Write(kUsage);
+    err.Write(UsageText());
     return kExitBadArguments;
 }
 
@@ -202,7 +182,7 @@ struct Options {
     bool satellites = false;
     RowFormat format = RowFormat::Tsv;
     bool sqlite = false;   // --format sqlite
-    std::wstring output;   // its database
+    std::wstring output;   // --output: its database, or the file that takes the rows
     std::wstring database; // --db
     std::int64_t scan = 0; // --scan; 0 for the newest
     MessageQuery query;
@@ -223,7 +203,172 @@ bool IsCodeArgument(const std::wstring& argument) {
         return false;
     }
     return argument.find_first_of(L"\\/:.") == std::wstring::npos &&
-           console::Inspect(argument) == console::PathKind::Missing;
+           platform::Inspect(argument) == platform::PathKind::Missing;
+}
+
+bool AddCode(Options& options, std::wstring_view text, bool explain, std::wstring& error) {
+    std::uint32_t code = 0;
+    if (!codes::ParseCode(text, code, error)) {
+        return false;
+    }
+    if (explain) {
+        options.explain.push_back({std::wstring(text), code});
+    } else {
+        options.query.AddCode(code);
+    }
+    return true;
+}
+
+// One option of the command line: its name, whether it takes a value, its lines in --help, and
+// what it sets. A query option also goes into the text that a stored scan keeps of its query.
+struct OptionEntry {
+    const wchar_t* name;
+    bool takesValue;
+    bool query;
+    const wchar_t* help;
+    bool (*apply)(Options& options, std::wstring_view value, std::wstring& error);
+};
+
+const OptionEntry kOptions[] = {
+    {L"--mask", true, false,
+     L"  --mask PATTERN    file mask, a wildcard pattern (default *.dll; empty means *); may be\n"
+     L"                    repeated or hold several separated by \";\" (\"*.dll;*.exe;*.sys\"): a\n"
+     L"                    file that matches any of them is scanned once, in listing order\n",
+     [](Options& o, std::wstring_view list, std::wstring&) {
+         // A list of patterns separated by ";" is several patterns.
+         for (;;) {
+             const std::size_t end = std::min(list.find(L';'), list.size());
+             o.masks.emplace_back(list.substr(0, end));
+             if (end == list.size()) {
+                 return true;
+             }
+             list.remove_prefix(end + 1);
+         }
+     }},
+    {L"--recursive", false, false, L"  --recursive       scan subfolders too, depth first\n",
+     [](Options& o, std::wstring_view, std::wstring&) { return o.recursive = true; }},
+    {L"--satellites", false, false,
+     L"  --satellites      read each module's satellites too: LANGUAGE\\NAME.mui in every "
+     L"subfolder\n"
+     L"                    named as a locale (en-US, de-DE, ...), then NAME.mui beside it; their\n"
+     L"                    rows carry the module's name and their own folder. A module without\n"
+     L"                    tables gives no error row when a satellite has some, and a language\n"
+     L"                    folder's .mui files are read only as satellites\n",
+     [](Options& o, std::wstring_view, std::wstring&) { return o.satellites = true; }},
+    {L"--no-errors", false, true, L"  --no-errors       leave error rows out\n",
+     [](Options& o, std::wstring_view, std::wstring&) {
+         o.query.DropErrorRows();
+         return true;
+     }},
+    {L"--format", true, false,
+     L"  --format tsv|csv|jsonl  tsv (default; \\\\ \\t \\r \\n escaped in cells), csv (RFC 4180)\n"
+     L"                    or jsonl (JSON Lines: one object a row, with typed fields and the\n"
+     L"                    text as the table holds it too; no header line)\n"
+     L"  --format sqlite   adds the scan to the SQLite database named by --output, in one\n"
+     L"                    transaction, creating it when it is missing (its schema: README)\n",
+     [](Options& o, std::wstring_view name, std::wstring& error) {
+         o.sqlite = name == L"sqlite";
+         if (const FormatEntry* entry = FindFormat(name)) {
+             o.format = entry->format;
+         } else if (!o.sqlite) {
+             error = L"unknown format '" + std::wstring(name) + L"'";
+             return false;
+         }
+         return true;
+     }},
+    {L"--output", true, false,
+     L"  --output FILE     the database that --format sqlite writes; with the other formats, the\n"
+     L"                    file that takes the rows: written beside it and then moved into its\n"
+     L"                    place, so that a run that fails leaves an earlier FILE as it was\n",
+     [](Options& o, std::wstring_view path, std::wstring&) {
+         o.output = path;
+         return true;
+     }},
+    {L"--db", true, false,
+     L"  --db DATABASE     answers from a scan stored in DATABASE instead of scanning, as a scan "
+     L"of\n"
+     L"                    its folder would have: rows, or --explain's texts\n",
+     [](Options& o, std::wstring_view path, std::wstring&) {
+         o.database = path;
+         return true;
+     }},
+    {L"--scan", true, false,
+     L"  --scan N          with --db: the scan numbered N (default: the newest)\n",
+     [](Options& o, std::wstring_view text, std::wstring& error) {
+         std::uint32_t number = 0;
+         if (!codes::ParseNumber(text, number) || number == 0 || number > 0x7FFFFFFF) {
+             error = L"'" + std::wstring(text) + L"' is not a scan number";
+             return false;
+         }
+         o.scan = number;
+         return true;
+     }},
+    {L"--code", true, true,
+     L"  --code CODE       only the messages of CODE, read every way below; may be repeated\n",
+     [](Options& o, std::wstring_view text, std::wstring& error) {
+         return AddCode(o, text, false, error);
+     }},
+    {L"--event", true, true,
+     L"  --event ID        only the messages whose identifier's low 16 bits are ID: an event id,\n"
+     L"                    whatever its qualifier bits (701 finds 0xB00002BD); may be repeated\n",
+     [](Options& o, std::wstring_view text, std::wstring& error) {
+         std::uint32_t number = 0;
+         if (!codes::ParseNumber(text, number) || number > 0xFFFFu) {
+             error = L"'" + std::wstring(text) + L"' is not an event id (0 to 65535)";
+             return false;
+         }
+         o.query.AddEvent(static_cast<std::uint16_t>(number));
+         return true;
+     }},
+    {L"--lang", true, true,
+     L"  --lang LANGUAGE   only the messages of LANGUAGE: a number (1041, 0x411) or a locale name\n"
+     L"                    (ja-JP, ja, de); may be repeated. A language with a region also takes\n"
+     L"                    the tables stored under the language alone (1041 takes 17, as the\n"
+     L"                    loader does); the language alone (17, ja) takes every region of it.\n",
+     [](Options& o, std::wstring_view text, std::wstring& error) {
+         std::uint16_t language = 0;
+         if (!ParseLanguage(text, language, error)) {
+             return false;
+         }
+         o.query.AddLanguage(language);
+         o.languages.push_back(language);
+         return true;
+     }},
+    {L"--explain", true, false,
+     L"  --explain CODE... for a person: every reading of each CODE with its fields, every\n"
+     L"                    symbolic name with its header, then every text for it in FOLDER (by\n"
+     L"                    default the system's module folder) in the languages of --lang (by\n"
+     L"                    default yours and English). The arguments after it are CODEs up to the\n"
+     L"                    next option or an argument that names a folder or file.\n",
+     [](Options& o, std::wstring_view text, std::wstring& error) {
+         o.explaining = true;
+         return AddCode(o, text, true, error);
+     }},
+    {L"--version", false, false, L"  --version         show the version\n",
+     [](Options& o, std::wstring_view, std::wstring&) { return o.version = true; }},
+    {L"--help", false, false, L"  --help            show this text\n",
+     [](Options& o, std::wstring_view, std::wstring&) { return o.help = true; }},
+};
+
+// --help's text: the head, each option's lines in the table's order, the tail.
+std::wstring UsageText() {
+    std::wstring text = kUsageHead;
+    for (const OptionEntry& option : kOptions) {
+        text += option.help;
+    }
+    return text + kUsageTail;
+}
+
+const OptionEntry* FindOption(std::wstring_view name) {
+    if (name == L"-h") {
+        name = L"--help";
+    }
+    for (const OptionEntry& option : kOptions) {
+        if (name == option.name) {
+            return &option;
+        }
+    }
+    return nullptr;
 }
 
 // The command line as options; false with the reason when it is not one that can be run.
@@ -237,115 +382,39 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             inlineValue = arg.substr(equals + 1);
             arg = arg.substr(0, equals);
         }
-        const auto value = [&]() -> std::optional<std::wstring_view> {
-            if (inlineValue) {
-                return inlineValue;
+        const OptionEntry* option = FindOption(arg);
+        // A switch takes no value, but --help and --version answer whatever follows them.
+        const bool answers = arg == L"--help" || arg == L"-h" || arg == L"--version";
+        if (option != nullptr && (option->takesValue || !inlineValue || answers)) {
+            std::wstring_view value;
+            if (option->takesValue) {
+                if (inlineValue) {
+                    value = *inlineValue;
+                } else if (i + 1 < argc) {
+                    value = argv[++i];
+                } else {
+                    error = option->name == std::wstring_view(L"--explain")
+                                ? L"--explain needs a code"
+                                : std::wstring(arg) + L" needs a value";
+                    return false;
+                }
             }
-            if (i + 1 < argc) {
-                return std::wstring_view(argv[++i]);
-            }
-            return std::nullopt;
-        };
-        const auto addCode = [&](std::wstring_view text, bool explain) {
-            std::uint32_t code = 0;
-            if (!codes::ParseCode(text, code, error)) {
+            if (!option->apply(options, value, error)) {
                 return false;
             }
-            if (explain) {
-                options.explain.push_back({std::wstring(text), code});
-            } else {
-                options.query.AddCode(code);
+            if (option->query) {
+                options.queryText += L" " + std::wstring(option->name) +
+                                     (option->takesValue ? L" " + std::wstring(value) : L"");
             }
-            return true;
-        };
-        if (arg == L"--help" || arg == L"-h") {
-            options.help = true;
-            return true;
-        }
-        if (arg == L"--version") {
-            options.version = true;
-            return true;
-        }
-        if (arg == L"--recursive" && !inlineValue) {
-            options.recursive = true;
-        } else if (arg == L"--satellites" && !inlineValue) {
-            options.satellites = true;
-        } else if (arg == L"--no-errors" && !inlineValue) {
-            options.query.DropErrorRows();
-            options.queryText += L" --no-errors";
-        } else if (arg == L"--explain") {
-            options.explaining = true;
-            const auto first = value();
-            if (!first) {
-                error = L"--explain needs a code";
-                return false;
+            if (options.help || options.version) {
+                return true;
             }
-            if (!addCode(*first, true)) {
-                return false;
-            }
-            // More codes follow up to the next option or the folder.
-            while (!inlineValue && i + 1 < argc && IsCodeArgument(argv[i + 1])) {
-                if (!addCode(argv[++i], true)) {
+            // More codes follow --explain's first, up to the next option or the folder.
+            while (std::wstring_view(option->name) == L"--explain" && !inlineValue &&
+                   i + 1 < argc && IsCodeArgument(argv[i + 1])) {
+                if (!AddCode(options, argv[++i], true, error)) {
                     return false;
                 }
-            }
-        } else if (arg == L"--mask" || arg == L"--format" || arg == L"--code" || arg == L"--lang" ||
-                   arg == L"--event" || arg == L"--output" || arg == L"--db" || arg == L"--scan") {
-            const auto given = value();
-            if (!given) {
-                error = std::wstring(arg) + L" needs a value";
-                return false;
-            }
-            if (arg == L"--code" || arg == L"--lang" || arg == L"--event") {
-                options.queryText += L" " + std::wstring(arg) + L" " + std::wstring(*given);
-            }
-            std::uint32_t number = 0;
-            std::uint16_t language = 0;
-            if (arg == L"--mask") {
-                // A list of patterns separated by ";" is several patterns.
-                std::wstring_view list = *given;
-                for (;;) {
-                    const std::size_t end = std::min(list.find(L';'), list.size());
-                    options.masks.emplace_back(list.substr(0, end));
-                    if (end == list.size()) {
-                        break;
-                    }
-                    list.remove_prefix(end + 1);
-                }
-            } else if (arg == L"--output" || arg == L"--db") {
-                (arg == L"--output" ? options.output : options.database) = *given;
-            } else if (arg == L"--scan") {
-                if (!codes::ParseNumber(*given, number) || number == 0 || number > 0x7FFFFFFF) {
-                    error = L"'" + std::wstring(*given) + L"' is not a scan number";
-                    return false;
-                }
-                options.scan = number;
-            } else if (arg == L"--format") {
-                options.sqlite = *given == L"sqlite";
-                if (*given == L"tsv") {
-                    options.format = RowFormat::Tsv;
-                } else if (*given == L"csv") {
-                    options.format = RowFormat::Csv;
-                } else if (!options.sqlite) {
-                    error = L"unknown format '" + std::wstring(*given) + L"'";
-                    return false;
-                }
-            } else if (arg == L"--code") {
-                if (!addCode(*given, false)) {
-                    return false;
-                }
-            } else if (arg == L"--event") {
-                if (!codes::ParseNumber(*given, number) || number > 0xFFFFu) {
-                    error = L"'" + std::wstring(*given) + L"' is not an event id (0 to 65535)";
-                    return false;
-                }
-                options.query.AddEvent(static_cast<std::uint16_t>(number));
-            } else {
-                if (!ParseLanguage(*given, language, error)) {
-                    return false;
-                }
-                options.query.AddLanguage(language);
-                options.languages.push_back(language);
             }
         } else if (arg.size() > 1 && arg[0] == L'-' && arg != L"--") {
             error = L"unknown option '" + std::wstring(argv[i]) + L"'";
@@ -362,13 +431,16 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
             havePath = true;
         }
     }
-    if (options.sqlite != !options.output.empty()) {
-        error = options.sqlite ? L"--format sqlite needs --output DATABASE"
-                               : L"--output is for --format sqlite";
+    if (options.sqlite && options.output.empty()) {
+        error = L"--format sqlite needs --output DATABASE";
         return false;
     }
     if (options.sqlite && options.explaining) {
         error = L"--explain writes for a person: it does not go with --format sqlite";
+        return false;
+    }
+    if (options.explaining && !options.output.empty()) {
+        error = L"--explain writes for a person on standard output: it does not go with --output";
         return false;
     }
     if (options.scan != 0 && options.database.empty()) {
@@ -474,9 +546,20 @@ int RunExplain(Options& options, const RowSource& source) {
     return allKnown ? 0 : kExitUnknownCode;
 }
 
-// The rows that a query keeps, as text on the standard output, then the status line.
+// The rows that a query keeps, as text on the standard output or in the file of --output, then
+// the status line.
 int RunRows(Options& options, const RowSource& source) {
-    Output out(console::Stream::Output);
+    console::OutputFile file;
+    if (!options.output.empty()) {
+        platform::ErrorCode error = 0;
+        if (!file.Open(options.output, error)) {
+            Output(console::Stream::Error)
+                .Write(L"orvanel-dump: " + options.output + L": " + GetSystemErrorText(error) +
+                       L"\n");
+            return kExitOutputFailed;
+        }
+    }
+    Output out(console::Stream::Output, options.output.empty() ? nullptr : &file);
     RowStream rows(options.format, [&out](std::string_view line) { out.Write(line); });
     rows.WriteHeader();
     std::wstring folder = options.path, statusLine;
@@ -485,7 +568,13 @@ int RunRows(Options& options, const RowSource& source) {
     rows.Finish();
     out.Flush();
     if (!complete) {
-        return status;
+        return status; // an earlier file stays as it was
+    }
+    platform::ErrorCode error = 0;
+    if (!options.output.empty() && !file.Commit(error)) {
+        Output(console::Stream::Error)
+            .Write(L"orvanel-dump: " + options.output + L": " + GetSystemErrorText(error) + L"\n");
+        return kExitOutputFailed;
     }
     Output(console::Stream::Error).Write(statusLine + L"\n");
     return 0;
@@ -562,7 +651,7 @@ int RunDump(const std::vector<std::wstring>& arguments) {
         return UsageError(error);
     }
     if (options.help) {
-        Output(console::Stream::Output).Write(kUsage);
+        Output(console::Stream::Output).Write(UsageText());
         return 0;
     }
     if (options.version) {
@@ -574,9 +663,9 @@ int RunDump(const std::vector<std::wstring>& arguments) {
         return RunFromDatabase(options);
     }
     const std::wstring& folder = options.path;
-    const console::PathKind kind = console::Inspect(folder);
-    const bool oneFile = kind == console::PathKind::File;
-    if (kind == console::PathKind::Missing) {
+    const platform::PathKind kind = platform::Inspect(folder);
+    const bool oneFile = kind == platform::PathKind::File;
+    if (kind == platform::PathKind::Missing) {
         Output(console::Stream::Error).Write(L"orvanel-dump: " + folder + L": no such folder\n");
         return kExitNotAFolder;
     }

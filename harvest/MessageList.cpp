@@ -1,108 +1,201 @@
 #include "harvest/MessageList.h"
 
-#include "harvest/Platform.h"
-
 #include <algorithm>
-#include <atomic>
 
-const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders = {
-    L"Module Name", L"Path", L"Error", L"Locale ID", L"Value", L"Value (Hex)", L"Message text",
-};
+int MessageList::AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                               const MessageText& text) {
+    RowRecord record;
+    record.kind = RowKind::Message;
+    record.table = &table;
+    record.identifier = identifier;
+    record.rawText = text.Raw();
+    return MessageList::AppendRecord(record);
+}
 
-namespace {
+int MessageList::AppendError(const ErrorRecord& error) {
+    RowRecord record;
+    record.kind = RowKind::Error;
+    record.error = &error;
+    return MessageList::AppendRecord(record);
+}
 
-// An identifier's cell, on the stack: a table has thousands of rows.
-struct IdentifierCell {
-    using value_type = wchar_t;
-    wchar_t text[12];
-    std::size_t size = 0;
-    void append(const wchar_t* from, const wchar_t* to) { append(from, to - from); }
-    void append(const wchar_t* from, std::ptrdiff_t count) {
-        std::copy(from, from + count, text + size);
-        size += static_cast<std::size_t>(count);
+int MessageList::AppendRecord(const RowRecord& record) {
+    std::wstring scratch;
+    const int row = AppendRow(FormatCell(record, COL_MODULE_NAME, scratch));
+    for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
+        const std::wstring_view cell = FormatCell(record, column, scratch);
+        if (!cell.empty()) {
+            SetCell(row, column, cell);
+        }
     }
-    std::wstring_view view() const { return {text, size}; }
-};
-
-} // namespace
-
-int MessageList::AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
-                                  std::wstring_view text) {
-    const int row = AppendRow(cells.moduleName);
-    SetCell(row, COL_PATH, cells.folder);
-    SetCell(row, COL_LOCALE_ID, cells.localeCell);
-    IdentifierCell decimal, hex;
-    AppendDecimalCell(decimal, identifier);
-    SetCell(row, COL_VALUE, decimal.view());
-    AppendHexCell(hex, identifier);
-    SetCell(row, COL_VALUE_HEX, hex.view());
-    SetCell(row, COL_MESSAGE_TEXT, text);
     return row;
 }
 
-int MessageList::AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
-                                       std::string_view asciiText) {
-    const std::wstring text(asciiText.begin(), asciiText.end());
-    return AppendMessageRow(cells, identifier, text);
+void MemoryMessageList::Keep(std::shared_ptr<const void> origin) {
+    if (origin.get() != m_lastKept) {
+        m_lastKept = origin.get();
+        m_kept.push_back(std::move(origin));
+    }
 }
 
-std::uint64_t NewSharedCellsSerial() {
-    static std::atomic<std::uint64_t> last{0};
-    return ++last;
-}
-
-int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
-    return platform::CompareModuleNames(a, b);
-}
-
-std::wstring_view MemoryMessageList::Store(int column, std::wstring_view text) {
+std::wstring_view MemoryMessageList::StoreText(std::wstring_view text) {
     constexpr std::size_t kChunk = std::size_t{1} << 20;
     if (text.empty()) {
         return {};
     }
-    if (text == m_lastStored[column]) {
-        return m_lastStored[column];
+    if (!m_chunks) {
+        m_chunks = std::make_shared<Chunks>();
+        m_textOwners.insert(m_textOwners.begin(), m_chunks);
+        for (Row& row : m_rows) {
+            ++row.textOwner; // the list's own chunks come first
+        }
     }
-    if (m_chunks.empty() || m_chunkSize - m_chunkUsed < text.size()) {
-        m_chunkSize = std::max(kChunk, text.size());
-        m_chunks.push_back(std::make_unique_for_overwrite<wchar_t[]>(m_chunkSize));
-        m_chunkUsed = 0;
+    Chunks& own = *m_chunks;
+    if (own.chunks.empty() || own.size - own.used < text.size()) {
+        own.size = std::max(kChunk, text.size());
+        own.chunks.push_back(std::make_unique_for_overwrite<wchar_t[]>(own.size));
+        own.used = 0;
     }
-    wchar_t* at = m_chunks.back().get() + m_chunkUsed;
+    wchar_t* at = own.chunks.back().get() + own.used;
     std::copy(text.begin(), text.end(), at);
-    m_chunkUsed += text.size();
-    m_lastStored[column] = {at, text.size()};
-    return m_lastStored[column];
+    own.used += text.size();
+    return {at, text.size()};
 }
 
-int MemoryMessageList::AppendRow(std::wstring_view moduleName) {
+int MemoryMessageList::Insert(const Row& row, std::wstring_view moduleName) {
     auto at = m_rows.end();
     // Rows mostly arrive in order already (a search hands them over sorted): one comparison with
     // the last row then places them.
     if (m_order == Order::SortedByModuleName && !m_rows.empty() &&
-        CompareModuleNames(m_rows.back()[COL_MODULE_NAME], moduleName) > 0) {
-        at = std::upper_bound(m_rows.begin(), m_rows.end(), moduleName,
-                              [](std::wstring_view name, const Row& row) {
-                                  return CompareModuleNames(name, row[COL_MODULE_NAME]) < 0;
-                              });
+        CompareModuleNames(Record(GetRowCount() - 1).ModuleName(), moduleName) > 0) {
+        const auto first = std::upper_bound(
+            m_rows.begin(), m_rows.end(), moduleName, [this](std::wstring_view name, const Row& r) {
+                return CompareModuleNames(
+                           name, Record(static_cast<int>(&r - m_rows.data())).ModuleName()) < 0;
+            });
+        at = first;
     }
-    Row row{};
-    row[COL_MODULE_NAME] = Store(COL_MODULE_NAME, moduleName);
     at = m_rows.insert(at, row);
     return static_cast<int>(at - m_rows.begin());
 }
 
-void MemoryMessageList::SetCell(int row, int column, std::wstring_view text) {
-    if (row >= 0 && row < GetRowCount() && column >= 1 && column < kMessageColumnCount) {
-        m_rows[row][column] = Store(column, text);
-    }
+int MemoryMessageList::AppendRow(std::wstring_view moduleName) {
+    auto cells = std::make_shared<RowCells>();
+    (*cells)[COL_MODULE_NAME] = StoreText(moduleName);
+    Row row{cells.get(), nullptr, 0, 0, 0, RowKind::Cells};
+    const std::wstring_view name = (*cells)[COL_MODULE_NAME];
+    Keep(std::move(cells));
+    return Insert(row, name);
 }
 
-std::wstring_view MemoryMessageList::Cell(int row, int column) const {
-    if (row < 0 || row >= GetRowCount() || column < 0 || column >= kMessageColumnCount) {
-        return {};
+int MemoryMessageList::AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                                     const MessageText& text) {
+    const std::wstring_view raw = StoreText(text.Raw());
+    Keep(table.shared_from_this());
+    const Row row{&table,     raw.data(), static_cast<std::uint32_t>(raw.size()),
+                  identifier, 0,          RowKind::Message};
+    return Insert(row, table.module->ShownName());
+}
+
+int MemoryMessageList::AppendError(const ErrorRecord& error) {
+    Keep(error.shared_from_this());
+    const Row row{&error, nullptr, 0, 0, 0, RowKind::Error};
+    return Insert(row, error.module->fileName);
+}
+
+int MemoryMessageList::AppendRecord(const RowRecord& record) {
+    switch (record.kind) {
+    case RowKind::Message: {
+        // The text stays where it is, kept by its owner.
+        std::uint32_t owner = 0;
+        if (record.textOwner != nullptr && *record.textOwner) {
+            const auto known =
+                std::find(m_textOwners.begin(), m_textOwners.end(), *record.textOwner);
+            owner = static_cast<std::uint32_t>(known - m_textOwners.begin());
+            if (known == m_textOwners.end()) {
+                m_textOwners.push_back(*record.textOwner);
+            }
+        } else {
+            WideMessageText text(record.rawText);
+            return AppendMessage(*record.table, record.identifier, text);
+        }
+        Keep(record.table->shared_from_this());
+        const Row row{record.table,
+                      record.rawText.data(),
+                      static_cast<std::uint32_t>(record.rawText.size()),
+                      record.identifier,
+                      owner,
+                      RowKind::Message};
+        return Insert(row, record.table->module->ShownName());
     }
-    return m_rows[row][column];
+    case RowKind::Error:
+        return AppendError(*record.error);
+    case RowKind::Cells:
+    case RowKind::None:
+        break;
+    }
+    return MessageList::AppendRecord(record);
+}
+
+RowRecord MemoryMessageList::Record(int row) const {
+    RowRecord record;
+    if (row < 0 || row >= GetRowCount()) {
+        return record;
+    }
+    const Row& r = m_rows[static_cast<std::size_t>(row)];
+    record.kind = r.kind;
+    switch (r.kind) {
+    case RowKind::Message:
+        record.table = static_cast<const TableRecord*>(r.origin);
+        record.identifier = r.identifier;
+        record.rawText = {r.text, r.size};
+        record.textOwner = r.textOwner < m_textOwners.size() ? &m_textOwners[r.textOwner] : nullptr;
+        break;
+    case RowKind::Error:
+        record.error = static_cast<const ErrorRecord*>(r.origin);
+        break;
+    case RowKind::Cells:
+        record.cells = static_cast<const RowCells*>(r.origin);
+        break;
+    case RowKind::None:
+        break;
+    }
+    return record;
+}
+
+std::wstring MemoryMessageList::GetCell(int row, int column) const {
+    std::wstring scratch;
+    return std::wstring(CellView(row, column, scratch));
+}
+
+RowCells& MemoryMessageList::CellsOf(Row& row) {
+    if (row.kind != RowKind::Cells) {
+        // Its cells as they are, now held as texts of this list's own.
+        const RowRecord record = Record(static_cast<int>(&row - m_rows.data()));
+        auto cells = std::make_shared<RowCells>();
+        std::wstring scratch;
+        for (int column = 0; column < kMessageColumnCount; ++column) {
+            (*cells)[column] = StoreText(FormatCell(record, column, scratch));
+        }
+        row = Row{cells.get(), nullptr, 0, 0, 0, RowKind::Cells};
+        m_lastKept = nullptr;
+        Keep(std::move(cells));
+    }
+    // The list made it, and only the list writes on it.
+    return *const_cast<RowCells*>(static_cast<const RowCells*>(row.origin));
+}
+
+void MemoryMessageList::SetCell(int row, int column, std::wstring_view text) {
+    if (row < 0 || row >= GetRowCount() || column < 1 || column >= kMessageColumnCount) {
+        return;
+    }
+    Row& r = m_rows[static_cast<std::size_t>(row)];
+    std::wstring scratch;
+    if (r.kind != RowKind::Cells && CellView(row, column, scratch) == text) {
+        return; // the record holds it already
+    }
+    const std::wstring_view stored = StoreText(text);
+    CellsOf(r)[column] = stored;
 }
 
 void MemoryMessageList::ReserveRows(int totalRows) {
@@ -116,18 +209,19 @@ void MemoryMessageList::ReserveRows(int totalRows) {
 
 void MemoryMessageList::DeleteAllRows() {
     std::vector<Row>().swap(m_rows); // clear() would keep the room
-    m_chunks.clear();
-    m_chunkUsed = m_chunkSize = 0;
-    m_lastStored = Row{};
+    std::vector<std::shared_ptr<const void>>().swap(m_kept);
+    m_lastKept = nullptr;
+    m_textOwners.clear();
+    m_chunks.reset();
 }
 
 void MemoryMessageList::TakeRows(MemoryMessageList& other) {
-    // The cells stay where they are: the chunks move, not the texts.
+    // The records and texts stay where they are: only the owners move.
     m_rows = std::move(other.m_rows);
+    m_kept = std::move(other.m_kept);
+    m_lastKept = other.m_lastKept;
+    m_textOwners = std::move(other.m_textOwners);
     m_chunks = std::move(other.m_chunks);
-    m_chunkUsed = other.m_chunkUsed;
-    m_chunkSize = other.m_chunkSize;
-    m_lastStored = other.m_lastStored;
     other.DeleteAllRows();
 }
 
@@ -135,15 +229,4 @@ void MemoryMessageList::SetOrder(Order order) {
     if (m_rows.empty()) {
         m_order = order;
     }
-}
-
-int AppendRowCopy(const MemoryMessageList& source, int row, MessageList& target) {
-    const int at = target.AppendRow(source.Cell(row, COL_MODULE_NAME));
-    for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
-        const std::wstring_view cell = source.Cell(row, column);
-        if (!cell.empty()) {
-            target.SetCell(at, column, cell);
-        }
-    }
-    return at;
 }

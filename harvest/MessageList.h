@@ -1,31 +1,16 @@
 #pragma once
 
-#include "harvest/Platform.h"
+#include "harvest/Records.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The seven columns of every list window, in display order.
-enum MessageColumn : int {
-    COL_MODULE_NAME = 0,
-    COL_PATH = 1,
-    COL_ERROR = 2,
-    COL_LOCALE_ID = 3,
-    COL_VALUE = 4,
-    COL_VALUE_HEX = 5,
-    COL_MESSAGE_TEXT = 6,
-};
-
-constexpr int kMessageColumnCount = 7;
-
-// The header text of each column, indexed by MessageColumn.
-extern const std::array<const wchar_t*, kMessageColumnCount> kMessageColumnHeaders;
-
 // A table of rows of seven UTF-16 cells. Rows are only appended, and only removed all at once.
+// A row is a record (harvest/Records.h): a scan appends messages and errors as they are, and a
+// list formats their cells when they are asked for, or writes them out as it likes.
 //
 // One contract for every realisation: a row or column out of range is never an error. GetCell
 // reads an empty text there, and SetCell (which writes only columns 1 to 6; column 0 is given
@@ -40,99 +25,37 @@ public:
     virtual int AppendRow(std::wstring_view moduleName) = 0;
     // Sets a cell of columns 1 to 6 of an existing row.
     virtual void SetCell(int row, int column, std::wstring_view text) = 0;
-    // What the rows of one message table share: its module's name, its folder and its Locale ID
-    // cell; and, when not 0, a number (NewSharedCellsSerial) that stands for these very cells
-    // wherever it comes, so that a list may know them again without comparing them.
-    struct SharedCells {
-        std::wstring_view moduleName;
-        std::wstring_view folder;
-        std::wstring_view localeCell;
-        std::uint64_t serial = 0;
-    };
-    // Appends the row of one message: AppendRow with the module's name, then the folder, the
-    // Locale ID cell, the identifier's two cells (AppendDecimalCell, AppendHexCell) and the text,
-    // in column order. A list may do it a quicker way; a row written so may not be readable back.
-    virtual int AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
-                                 std::wstring_view text);
-    // Whether the list would rather take a message's text as ASCII where it is plain ASCII
-    // (AppendAsciiMessageRow): a list that writes it out narrow.
-    virtual bool TakesAsciiText() const { return false; }
-    // AppendMessageRow with a text of printable ASCII characters, already flattened.
-    virtual int AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
-                                      std::string_view asciiText);
     virtual std::wstring GetCell(int row, int column) const = 0;
     // A hint that the list will soon hold totalRows rows; the row count does not change.
     virtual void ReserveRows(int totalRows) = 0;
     virtual void DeleteAllRows() = 0;
 
+    // Appends the row of one message of table; returns the index at which it landed. By default
+    // AppendRow and SetCell with the cells that FormatCell gives; a list may keep the record, or
+    // write it out at once (and then the row may not be readable back).
+    virtual int AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                              const MessageText& text);
+    // Appends the error row of a file, as AppendMessage appends a message.
+    virtual int AppendError(const ErrorRecord& error);
+    // Appends a row that another list holds, as AppendMessage or AppendError would, or cell by
+    // cell for a row that no record holds (empty cells left unset).
+    virtual int AppendRecord(const RowRecord& row);
+
     // Where the rows come from, for a list that keeps the harvest's structure (a database); a list
-    // of rows alone ignores it. The rows after BeginModule come from the file fileName in folder,
-    // a satellite of the module satelliteOf (empty for a module itself) kept in the language
-    // folder satelliteLanguage (empty beside the module); those after BeginTable from one of its
-    // message tables. BeginErrorRow comes just before the error row of a module begun earlier.
-    struct ModuleSource {
-        std::wstring_view folder;
-        std::wstring_view fileName;
-        std::wstring_view satelliteOf;
-        std::wstring_view satelliteLanguage;
-    };
-    virtual void BeginModule(const ModuleSource& /*module*/) {}
-    virtual void BeginTable(const platform::ResourceName& /*name*/, std::uint16_t /*language*/) {}
-    virtual void BeginErrorRow(std::wstring_view /*folder*/, std::wstring_view /*fileName*/,
-                               platform::ErrorCode /*code*/) {}
+    // of rows alone ignores it. The rows after BeginModule come from that file; those after
+    // BeginTable from that table of the module begun last.
+    virtual void BeginModule(const ModuleRecord& /*module*/) {}
+    virtual void BeginTable(const TableRecord& /*table*/) {}
 };
 
-// The Value cell of an identifier (signed decimal: 0xFFFFFFFF is -1) and its Value (Hex) cell
-// ("0x%08X"), appended to out, wide or narrow.
-template <class Text> void AppendDecimalCell(Text& out, std::uint32_t identifier) {
-    using Unit = typename Text::value_type;
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930"
-        "31323334353637383940414243444546474849505152535455565758596061"
-        "6263646566676869707172737475767778798081828384858687888990919293"
-        "949596979899";
-    Unit digits[11];
-    Unit* const end = digits + 11;
-    Unit* p = end;
-    const bool negative = (identifier & 0x80000000u) != 0;
-    std::uint32_t magnitude = negative ? 0u - identifier : identifier;
-    // Two digits at a time.
-    while (magnitude >= 100) {
-        const std::uint32_t pair = magnitude % 100 * 2;
-        magnitude /= 100;
-        *--p = static_cast<Unit>(kPairs[pair + 1]);
-        *--p = static_cast<Unit>(kPairs[pair]);
-    }
-    if (magnitude >= 10) {
-        *--p = static_cast<Unit>(kPairs[magnitude * 2 + 1]);
-        *--p = static_cast<Unit>(kPairs[magnitude * 2]);
-    } else {
-        *--p = static_cast<Unit>('0' + magnitude);
-    }
-    if (negative) {
-        *--p = static_cast<Unit>('-');
-    }
-    out.append(p, end);
-}
-template <class Text> void AppendHexCell(Text& out, std::uint32_t identifier) {
-    using Unit = typename Text::value_type;
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    Unit cell[10] = {static_cast<Unit>('0'), static_cast<Unit>('x')};
-    for (int i = 9; i >= 2; --i, identifier >>= 4) {
-        cell[i] = static_cast<Unit>(kDigits[identifier & 0xF]);
-    }
-    out.append(cell, 10);
-}
-
-// A number for MessageList::SharedCells that no earlier call in this process gave.
-std::uint64_t NewSharedCellsSerial();
-
-// Orders two module names the way a sort-ascending list view orders its items.
+// Orders two module names the way a sort-ascending list view orders its items (the platform's
+// collation).
 int CompareModuleNames(std::wstring_view a, std::wstring_view b);
 
-// The in-memory realisation. A sorted list keeps its rows in ascending order of column 0
-// (CompareModuleNames) and places a new row after the rows that compare equal to it, so that
-// equal names stay in the order in which they arrived.
+// The in-memory realisation: rows as records, 32 bytes each, their tables shared and their
+// texts end to end in large chunks that never move. A sorted list keeps its rows in ascending
+// order of column 0 (CompareModuleNames) and places a new row after the rows that compare equal
+// to it, so that equal names stay in the order in which they arrived.
 class MemoryMessageList : public MessageList {
 public:
     enum class Order { Unsorted, SortedByModuleName };
@@ -145,38 +68,65 @@ public:
 
     int GetRowCount() const override { return static_cast<int>(m_rows.size()); }
     int AppendRow(std::wstring_view moduleName) override;
+    // A cell that the row's record cannot hold turns the row into one of cells, kept exactly.
     void SetCell(int row, int column, std::wstring_view text) override;
-    std::wstring GetCell(int row, int column) const override {
-        return std::wstring(Cell(row, column));
-    }
+    std::wstring GetCell(int row, int column) const override;
     void ReserveRows(int totalRows) override;
-    // Gives back all the memory that the rows took.
+    // Gives back all the memory that the rows took (texts that other lists took over stay theirs).
     void DeleteAllRows() override;
+    int AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                      const MessageText& text) override;
+    int AppendError(const ErrorRecord& error) override;
+    // A message's text is shared with the list that holds it, not copied.
+    int AppendRecord(const RowRecord& row) override;
 
     Order GetOrder() const { return m_order; }
     // Only while the list is empty: a list's order is fixed before its first row.
     void SetOrder(Order order);
 
-    // A cell without copying it; valid until the list is cleared. Empty when out of range.
-    std::wstring_view Cell(int row, int column) const;
+    // A row's record; kind None out of range. Valid until the list is cleared.
+    RowRecord Record(int row) const;
+    // A cell without copying where the record holds it as it is (FormatCell).
+    std::wstring_view CellView(int row, int column, std::wstring& scratch) const {
+        return FormatCell(Record(row), column, scratch);
+    }
 
 private:
-    // Cell texts live end to end in large chunks that never move; a row holds where each of its
-    // cells lies, so that a row costs no allocation of its own and a sorted insert moves only
-    // these small records. A text equal to the one last stored in its column is stored once:
-    // module, folder, language and error cells repeat on almost every row.
-    using Row = std::array<std::wstring_view, kMessageColumnCount>;
+    struct Row {
+        const void* origin;  // TableRecord, ErrorRecord or RowCells, by kind
+        const wchar_t* text; // a message's raw text
+        std::uint32_t size;  // its length
+        std::uint32_t identifier;
+        std::uint32_t textOwner; // index in m_textOwners
+        RowKind kind;
+    };
 
-    std::wstring_view Store(int column, std::wstring_view text);
+    int Insert(const Row& row, std::wstring_view moduleName);
+    // Keeps what a row points at alive while the list holds it: each is kept once, as long as
+    // rows of the same origin arrive together.
+    void Keep(std::shared_ptr<const void> origin);
+    // A copy of text among the list's own texts.
+    std::wstring_view StoreText(std::wstring_view text);
+    // The row of cells that row becomes (its cells as they are), to be written on.
+    RowCells& CellsOf(Row& row);
 
     Order m_order;
     std::vector<Row> m_rows;
-    std::vector<std::unique_ptr<wchar_t[]>> m_chunks;
-    std::size_t m_chunkUsed = 0;
-    std::size_t m_chunkSize = 0;
-    Row m_lastStored{};
+    std::vector<std::shared_ptr<const void>> m_kept;
+    const void* m_lastKept = nullptr;
+    // Who holds the rows' texts: 0 is this list's own chunks; the others lists' whose rows were
+    // taken over.
+    struct Chunks {
+        std::vector<std::unique_ptr<wchar_t[]>> chunks;
+        std::size_t used = 0;
+        std::size_t size = 0;
+    };
+    std::shared_ptr<Chunks> m_chunks;
+    std::vector<std::shared_ptr<const void>> m_textOwners;
 };
 
-// Appends a copy of a row of source to target, its cells as they are (empty ones left unset);
-// returns the index at which it landed.
-int AppendRowCopy(const MemoryMessageList& source, int row, MessageList& target);
+// Appends a copy of a row of source to target (AppendRecord); returns the index at which it
+// landed.
+inline int AppendRowCopy(const MemoryMessageList& source, int row, MessageList& target) {
+    return target.AppendRecord(source.Record(row));
+}

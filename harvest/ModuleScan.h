@@ -25,8 +25,3 @@ struct Satellite {
 ScanTally ScanModuleWithSatellites(ScanOwner& owner, const std::wstring& folder,
                                    const std::wstring& fileName,
                                    const std::vector<Satellite>& satellites);
-
-// The identifier and the language of a message row, read back from the cells that ScanModule
-// writes ("0x%08X", and "1033 (English)"); false for an error row or any other text.
-bool ReadIdentifierCell(std::wstring_view hexCell, std::uint32_t& identifier);
-bool ReadLanguageCell(std::wstring_view localeCell, std::uint16_t& language);

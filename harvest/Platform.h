@@ -1,6 +1,7 @@
 #pragma once
 
 #include "harvest/ErrorCodes.h"
+#include "harvest/Records.h"
 
 #include <array>
 #include <cstddef>
@@ -44,12 +45,7 @@ constexpr std::size_t kMaxTablesPerModule = 65536;
 // And the most bytes of tables: a gibibyte, far beyond any real module's.
 constexpr std::uint64_t kMaxTableBytesPerModule = std::uint64_t{1} << 30;
 
-// A resource's name: a number, or a string as its directory spells it (up to its first NUL).
-struct ResourceName {
-    bool isNumber = true;
-    std::uint16_t number = 0;
-    std::wstring text;
-};
+using ::ResourceName;
 
 // Receives a module's message tables, one at a time; the data lives until the call returns.
 // Reading a module ends, as if its directory ended there, once it has given kMaxTablesPerModule
@@ -68,6 +64,11 @@ protected:
 // every language). False with the code for the module's error row when it cannot be opened as a
 // module or its tables cannot be listed (after the tables that could).
 bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& error);
+
+// What a path names, and a file removed; false when it cannot be.
+enum class PathKind { Missing, Folder, File };
+PathKind Inspect(const std::wstring& path);
+bool RemoveFile(const std::wstring& path);
 
 // The system's raw text for an error code, empty when it has none.
 std::wstring ErrorText(ErrorCode code);
@@ -95,9 +96,6 @@ std::uint16_t UserLanguage();
 void AnsiToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);
 void Utf8ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);
 void Utf16ToWide(const std::uint8_t* bytes, std::size_t size, std::wstring& out);
-
-// Orders two module names as a sort-ascending list view orders its items.
-int CompareModuleNames(std::wstring_view a, std::wstring_view b);
 
 // A file name as the file system compares names: in the system's upper case. Two names name the
 // same file when their keys are equal.

@@ -30,7 +30,7 @@ git ls-files '*.cpp' | grep -v -e '^tests/fuzz/' -e '^harvest/native/[A-Z]' -e '
         -isystem "$gcc_dir/include/c++" -isystem "$gcc_dir/include/c++/x86_64-w64-mingw32" \
         -isystem /usr/x86_64-w64-mingw32/include
 # The native build's sources, for the host.
-git ls-files 'harvest/*.cpp' 'cli/*.cpp' 'bench/native_find_bench.cpp' |
+git ls-files 'harvest/*.cpp' 'rows/*.cpp' 'store/*.cpp' 'cli/*.cpp' 'bench/native_find_bench.cpp' |
     grep -v -e '/win32/' -e 'ConsoleWin32' -e 'MainWin32' -e 'make_system_texts' |
     xargs -P "$(nproc)" -n 4 clang++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I"$root" \
         -I"$generated"

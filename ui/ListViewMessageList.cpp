@@ -3,7 +3,23 @@
 #include <algorithm>
 
 int ListViewMessageList::AppendRow(std::wstring_view moduleName) {
-    const int at = m_rows.AppendRow(moduleName);
+    return Added(m_rows.AppendRow(moduleName));
+}
+
+int ListViewMessageList::AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                                       const MessageText& text) {
+    return Added(m_rows.AppendMessage(table, identifier, text));
+}
+
+int ListViewMessageList::AppendError(const ErrorRecord& error) {
+    return Added(m_rows.AppendError(error));
+}
+
+int ListViewMessageList::AppendRecord(const RowRecord& row) {
+    return Added(m_rows.AppendRecord(row));
+}
+
+int ListViewMessageList::Added(int at) {
     const int count = m_rows.GetRowCount();
     // Only the new row's place is repainted, and the view does not scroll to it.
     m_control.SetItemCount(count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -34,7 +50,7 @@ int ListViewMessageList::FindModuleName(int start, std::wstring_view text, bool 
     const int steps = wrap ? count : count - start;
     for (int step = 0; step < steps; ++step) {
         const int row = (start + step) % count;
-        std::wstring_view name = m_rows.Cell(row, COL_MODULE_NAME);
+        std::wstring_view name = m_rows.Record(row).ModuleName();
         if (partial && name.size() > text.size()) {
             name = name.substr(0, text.size());
         }
@@ -50,7 +66,7 @@ int ListViewMessageList::FindModuleName(int start, std::wstring_view text, bool 
 void ListViewMessageList::GetDispInfo(LVITEMW& item) const {
     if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
         // As much as the control's buffer holds, always terminated.
-        const std::wstring_view cell = m_rows.Cell(item.iItem, item.iSubItem);
+        const std::wstring_view cell = m_rows.CellView(item.iItem, item.iSubItem, m_scratch);
         const std::size_t length =
             std::min(cell.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
         std::copy_n(cell.data(), length, item.pszText);

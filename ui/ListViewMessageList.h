@@ -15,6 +15,11 @@ public:
 
     int GetRowCount() const override { return m_rows.GetRowCount(); }
     int AppendRow(std::wstring_view moduleName) override;
+    // The records are kept as they are, and their cells formatted when the control asks.
+    int AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                      const MessageText& text) override;
+    int AppendError(const ErrorRecord& error) override;
+    int AppendRecord(const RowRecord& row) override;
     // Cells are written right after their row is appended, before the control draws it.
     void SetCell(int row, int column, std::wstring_view text) override {
         m_rows.SetCell(row, column, text);
@@ -42,6 +47,10 @@ public:
     int FindModuleName(int start, std::wstring_view text, bool partial, bool wrap) const;
 
 private:
+    // Tells the control of the row that landed at index at.
+    int Added(int at);
+
     const ui::ListControl& m_control;
     MemoryMessageList m_rows;
+    mutable std::wstring m_scratch; // a cell formatted for the control
 };

@@ -375,12 +375,13 @@ void CMessageListDlg::SaveAs() {
 }
 
 std::wstring RowText(const MessageList& list, int row) {
+    const FormatEntry& clipboard = EntryOf(RowFormat::Clipboard);
     std::wstring text;
     for (int column = 0; column < kMessageColumnCount; ++column) {
         if (column != 0) {
-            text += L'\t';
+            text += clipboard.separator;
         }
-        text += list.GetCell(row, column);
+        clipboard.appendCell(text, list.GetCell(row, column));
     }
-    return text + L"\r\n";
+    return text + clipboard.lineEnd;
 }

@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-// A row as Copy puts it on the clipboard: the seven cells in column order, separated by tabs,
-// ending in CR LF.
+// A row as Copy puts it on the clipboard, in the clipboard's entry of the table of formats: the
+// seven cells in column order, separated by tabs, ending in CR LF.
 std::wstring RowText(const MessageList& list, int row);
 
 // The window that shows a message list: the main window's base and the class of every results

@@ -1,12 +1,15 @@
 #include "ui/SaveRows.h"
 
-#include "harvest/RowStream.h"
+#include "rows/RowStream.h"
 #include "harvest/Strings.h"
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -43,31 +46,34 @@ private:
 };
 
 bool AskTheSystem(HWND owner, std::wstring& chosen, RowFormat& format) {
-    wchar_t path[MAX_PATH] = L"messages.tsv";
+    // The types of the table of formats, in its order: "name\0*.ending\0" each.
+    std::wstring filter;
+    std::vector<const FormatEntry*> types;
+    for (const FormatEntry& entry : RowFormats()) {
+        if (entry.saveType != nullptr) {
+            filter += entry.saveType + std::wstring(1, L'\0') + L"*" + entry.extension + L'\0';
+            types.push_back(&entry);
+        }
+    }
+    wchar_t path[MAX_PATH] = L"messages";
+    std::wcsncat(path, types.front()->extension, MAX_PATH - 9);
     OPENFILENAMEW request{};
     request.lStructSize = sizeof request;
     request.hwndOwner = owner;
-    request.lpstrFilter = L"Tab-separated values (*.tsv)\0*.tsv\0"
-                          L"Comma-separated values (*.csv)\0*.csv\0";
+    request.lpstrFilter = filter.c_str();
     request.nFilterIndex = 1;
     request.lpstrFile = path;
     request.nMaxFile = MAX_PATH;
-    request.lpstrDefExt = L"tsv";
+    request.lpstrDefExt = types.front()->extension + 1;
     request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
     if (!::GetSaveFileNameW(&request)) {
         return false;
     }
     chosen = path;
     // The name's own ending decides where it names a type; else the type chosen in the dialog.
-    const auto endsWith = [&](std::wstring_view ending) {
-        return chosen.size() >= ending.size() &&
-               ::CompareStringOrdinal(chosen.data() + chosen.size() - ending.size(),
-                                      static_cast<int>(ending.size()), ending.data(),
-                                      static_cast<int>(ending.size()), TRUE) == CSTR_EQUAL;
-    };
-    format = endsWith(L".csv") || (!endsWith(L".tsv") && request.nFilterIndex == 2)
-                 ? RowFormat::Csv
-                 : RowFormat::Tsv;
+    const FormatEntry* named = FormatOfFileName(chosen);
+    const std::size_t index = request.nFilterIndex >= 1 ? request.nFilterIndex - 1 : 0;
+    format = named != nullptr ? named->format : types[std::min(index, types.size() - 1)]->format;
     return true;
 }
 
@@ -100,7 +106,7 @@ bool SaveRows(const MemoryMessageList& rows, const std::wstring& path, RowFormat
         return false;
     }
     BufferedFile out(file);
-    if (format == RowFormat::Csv) {
+    if (EntryOf(format).byteOrderMark) {
         out.Write("\xEF\xBB\xBF");
     }
     RowStream stream(format, [&out](std::string_view line) { out.Write(line); });

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "harvest/MessageList.h"
-#include "harvest/RowFormat.h"
+#include "rows/RowFormat.h"
 
 #include <windows.h>
 
@@ -14,8 +14,9 @@
 bool SaveRows(const MemoryMessageList& rows, const std::wstring& path, RowFormat format,
               DWORD& error);
 
-// Asks the user where to save and as what (the system's save dialog): a name that ends in .csv
-// or .tsv is saved as that type, any other as the type chosen in the dialog. False when the
+// Asks the user where to save and as what (the system's save dialog, with the saved types of the
+// table of formats): a name that ends as one of them (.tsv, .csv, .jsonl, letter case aside) is
+// saved as that type, any other as the type chosen in the dialog. False when the
 // user cancelled. Replaceable, so that tests can answer it.
 using SaveFileChooser = bool (*)(HWND owner, std::wstring& path, RowFormat& format);
 SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser);

@@ -1,7 +1,6 @@
 #include "ui/Search.h"
 
 #include "harvest/Codes.h"
-#include "harvest/ModuleScan.h"
 #include "harvest/Strings.h"
 #include "harvest/Unicode.h"
 
@@ -51,12 +50,14 @@ std::vector<Match> FindMatches(const MemoryMessageList& source, const SearchRequ
     }
     std::vector<Match> matches;
     std::wstring tested;
+    std::wstring scratch;
     for (int row = 0; row < source.GetRowCount(); ++row) {
+        const RowRecord record = source.Record(row);
         for (MessageColumn column : kSearchOrder) {
             if (!request.columns[column]) {
                 continue;
             }
-            const std::wstring_view cell = source.Cell(row, column);
+            const std::wstring_view cell = FormatCell(record, column, scratch);
             bool found;
             if (request.matchCase) {
                 found = cell.find(wanted) != std::wstring_view::npos;
@@ -66,7 +67,7 @@ std::vector<Match> FindMatches(const MemoryMessageList& source, const SearchRequ
                 found = tested.find(wanted) != std::wstring::npos;
             }
             if (found) {
-                matches.push_back({row, source.Cell(row, COL_MODULE_NAME)});
+                matches.push_back({row, record.ModuleName()});
             }
         }
     }
@@ -163,13 +164,10 @@ bool ParseLookup(std::wstring_view text, MessageQuery& query, std::wstring& name
 int LookupRows(const MemoryMessageList& source, const MessageQuery& query, MessageList& target) {
     std::vector<Match> matches;
     for (int row = 0; row < source.GetRowCount(); ++row) {
-        std::uint32_t identifier = 0;
-        std::uint16_t language = 0;
-        if (ReadIdentifierCell(source.Cell(row, COL_VALUE_HEX), identifier) &&
-            query.KeepsIdentifier(identifier) &&
-            ReadLanguageCell(source.Cell(row, COL_LOCALE_ID), language) &&
-            query.KeepsLanguage(language)) {
-            matches.push_back({row, source.Cell(row, COL_MODULE_NAME)});
+        const RowRecord record = source.Record(row);
+        if (record.kind == RowKind::Message && query.KeepsIdentifier(record.identifier) &&
+            query.KeepsLanguage(record.table->language)) {
+            matches.push_back({row, record.ModuleName()});
         }
     }
     OrderByModuleName(matches);

@@ -4,6 +4,8 @@
 // (SystemTexts.inc, written by make_system_texts.exe).
 
 #include "harvest/Platform.h"
+
+#include "harvest/MessageList.h"
 #include "harvest/native/PosixErrors.h"
 #include "harvest/pe/UpperCase.h"
 #include "harvest/Unicode.h"
@@ -506,9 +508,21 @@ std::wstring FileNameKey(std::wstring_view name) {
     return key;
 }
 
+PathKind Inspect(const std::wstring& path) {
+    struct stat info {};
+    if (::stat(ToUtf8(path).c_str(), &info) != 0) {
+        return PathKind::Missing;
+    }
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+bool RemoveFile(const std::wstring& path) {
+    return ::unlink(ToUtf8(path).c_str()) == 0;
+}
+
+} // namespace platform
+
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
     // orvanel-dump keeps its rows in the order found and never sorts them: a plain order.
     return a.compare(b);
 }
-
-} // namespace platform

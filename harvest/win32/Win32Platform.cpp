@@ -3,6 +3,8 @@
 
 #include "harvest/Platform.h"
 
+#include "harvest/MessageList.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -307,6 +309,20 @@ std::wstring FileNameKey(std::wstring_view name) {
     return key;
 }
 
+PathKind Inspect(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return PathKind::Missing;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
+}
+
+bool RemoveFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+} // namespace platform
+
 int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
     // The comparison of lstrcmpW (the user's locale; lower case before upper case, punctuation
     // weighed as in words), on counted strings.
@@ -314,5 +330,3 @@ int CompareModuleNames(std::wstring_view a, std::wstring_view b) {
                           static_cast<int>(b.size())) -
            CSTR_EQUAL;
 }
-
-} // namespace platform

@@ -3,9 +3,12 @@
 
   dump_test.py DUMP_EXE FIXTURE_FOLDER
 """
+import json
 import os
+import re
 import subprocess
 import sys
+import tempfile
 import unittest
 
 DUMP = FIXTURES = None
@@ -21,6 +24,18 @@ def dump(*args, **kwargs):
     run = subprocess.run(["wine", DUMP, *args], env=ENV, capture_output=True, **kwargs)
     return (run.returncode, run.stdout.decode("utf-8").splitlines(),
             run.stderr.decode("utf-8", errors="replace"))
+
+
+def unescape(cell):
+    return (cell.replace("\\\\", "\0").replace("\\t", "\t").replace("\\r", "\r")
+            .replace("\\n", "\n").replace("\0", "\\"))
+
+
+def flatten(text):
+    """CR LF pairs to spaces, then the trailing white space gone, as the rows show a text."""
+    return text.replace("\r\n", " ").rstrip(" \t\r\n\x0b\x0c\xa0\u1680\u2000\u2001\u2002"
+                                         "\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200a"
+                                         "\u2028\u2029\u202f\u205f\u3000")
 
 
 def cells(lines, *columns):
@@ -153,6 +168,59 @@ class ExitCodes(unittest.TestCase):
         code, lines, err = dump("--format", "xml", windows(FIXTURES))
         self.assertEqual(code, 2)
         self.assertIn("unknown format", err)
+
+    def test_json_lines_hold_what_the_cells_show(self):
+        # Every row of every kind, in the fixtures and the crafted folder (texts with controls,
+        # quotes, lone surrogates and bad UTF-8): each object is what its TSV row shows, typed.
+        for folder in (FIXTURES, os.path.join(FIXTURES, "crafted")):
+            code, tsv, _ = dump("--mask", "*", windows(folder))
+            self.assertEqual(code, 0)
+            run = subprocess.run(["wine", DUMP, "--mask", "*", "--format", "jsonl",
+                                  windows(folder)], env=ENV, capture_output=True)
+            self.assertEqual(run.returncode, 0)
+            lines = run.stdout.decode("utf-8").split("\n")
+            self.assertEqual(lines[-1], "")
+            self.assertEqual(len(lines) - 1, len(tsv) - 1)  # no header line
+            for line, row in zip(lines, tsv[1:]):
+                got = json.loads(line)
+                cells = [unescape(c) for c in row.split("\t")]
+                self.assertEqual(got.get("base_module", got["module"]), cells[0], line)
+                self.assertEqual(got["folder"], cells[1])
+                if "error" in got:
+                    self.assertEqual((got["error"], cells[3:]), (cells[2], ["", "", "", ""]))
+                    self.assertIsInstance(got["error_code"], int)
+                    continue
+                self.assertEqual(f"{got['language']} ({got['language_name']})", cells[3])
+                self.assertEqual(got["id"] - (got["id"] >> 31 << 32), int(cells[4]))
+                self.assertEqual(got["id_hex"], cells[5])
+                # The text output writes a surrogate without its pair as U+FFFD; JSON keeps it.
+                self.assertEqual(re.sub("[\ud800-\udfff]", "\ufffd", got["text"]), cells[6])
+                self.assertEqual(flatten(got["raw_text"]), got["text"])
+
+    def test_output_file_for_every_format(self):
+        with tempfile.TemporaryDirectory() as temp:
+            path = os.path.join(temp, "rows.out")
+            for form in ("tsv", "csv", "jsonl"):
+                expected = subprocess.run(["wine", DUMP, "--format", form, windows(FIXTURES)],
+                                          env=ENV, capture_output=True).stdout
+                code, lines, err = dump("--format", form, "--output", windows(path),
+                                        windows(FIXTURES))
+                self.assertEqual((code, lines), (0, []), err)
+                self.assertIn("Messages - ", err)
+                with open(path, "rb") as f:
+                    self.assertEqual(f.read(), expected, form)
+            # A run that fails leaves the earlier file as it was, and nothing beside it.
+            code, _, _ = dump("--output", windows(path), windows(FIXTURES) + "\\no-such-folder")
+            self.assertEqual(code, 1)
+            code, _, _ = dump("--output", windows(path), "--lang", "xx-nowhere", windows(FIXTURES))
+            self.assertEqual(code, 2)
+            with open(path, "rb") as f:
+                self.assertEqual(f.read(), expected)
+            self.assertEqual(os.listdir(temp), ["rows.out"])
+            code, _, err = dump("--output", windows(os.path.join(temp, "no", "such")),
+                                windows(FIXTURES))
+            self.assertEqual(code, 3, err)
+            self.assertEqual(os.listdir(temp), ["rows.out"])
 
     def test_output_that_cannot_be_written(self):
         with open("/dev/full", "wb") as full:

@@ -1,11 +1,12 @@
 #include "cli/Console.h"
-#include "harvest/RowFormat.h"
-#include "harvest/RowStream.h"
+#include "rows/RowFormat.h"
+#include "rows/RowStream.h"
 #include "harvest/Unicode.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 TEST(RowFormat, TsvEscapesAndCsvQuotes) {
     struct Case {
@@ -28,6 +29,21 @@ TEST(RowFormat, TsvEscapesAndCsvQuotes) {
                                                  "e \xE2\x82\xAC");
 }
 
+// A text that offers its flattened form as ASCII, as the scan's do.
+class AsciiText final : public MessageText {
+public:
+    explicit AsciiText(std::string_view text) : m_ascii(text), m_wide(text.begin(), text.end()) {}
+    std::wstring_view Raw() const override { return m_wide; }
+    bool FlatAscii(std::string_view& ascii) const override {
+        ascii = m_ascii;
+        return true;
+    }
+
+private:
+    std::string_view m_ascii;
+    std::wstring m_wide;
+};
+
 // A message row written at once, narrow or wide, is the row written cell by cell; the start of
 // the line follows its module, folder and language as they change, with or without a number for
 // them, and after an error row among them.
@@ -40,17 +56,20 @@ TEST(RowStream, MessageRowsAreTheCellByCellRows) {
         RowStream w(format, [&](std::string_view s) { wide += s; });
         RowStream c(format, [&](std::string_view s) { cells += s; });
         int n = 0;
-        for (const wchar_t* module : {L"a.dll", L"b,c.dll"}) {
-            for (const wchar_t* locale : {L"1033 (English)", L"1031 (Deutsch)"}) {
-                const MessageList::SharedCells shared{module, L"C:\\f", locale,
-                                                      NewSharedCellsSerial()};
-                const MessageList::SharedCells unnumbered{module, L"C:\\f", locale};
+        for (const wchar_t* name : {L"a.dll", L"b,c.dll"}) {
+            auto module = std::make_shared<ModuleRecord>();
+            module->fileName = name;
+            module->folder = L"C:\\f";
+            for (std::uint16_t language : {1033, 1031}) {
+                const auto numbered = MakeTable(module, {}, language, L"English");
+                auto unnumbered = std::make_shared<TableRecord>(*numbered);
+                unnumbered->serial = 0;
                 for (const char* text : texts) {
                     const std::wstring t(text, text + std::strlen(text));
                     const std::uint32_t id = ids[n++ % std::size(ids)];
-                    a.AppendAsciiMessageRow(shared, id, text);
-                    w.AppendMessageRow(unnumbered, id, t);
-                    c.MessageList::AppendMessageRow(shared, id, t);
+                    a.AppendMessage(*numbered, id, AsciiText(text));
+                    w.AppendMessage(*unnumbered, id, WideMessageText(t));
+                    c.MessageList::AppendMessage(*numbered, id, WideMessageText(t));
                     if (n % 5 == 0) {
                         for (MessageList* list : std::initializer_list<MessageList*>{&a, &w, &c}) {
                             list->SetCell(list->AppendRow(L"bad.dll"), COL_ERROR, L"Bad, \"bad\"");

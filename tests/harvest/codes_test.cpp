@@ -176,13 +176,4 @@ TEST(Codes, AQueryKeepsTheReadingsAndLanguagesAskedAndDropsErrorRows) {
     missing.query = &query;
     ScanModule(missing, FixtureFolder(), L"no-such-module.dll");
     EXPECT_EQ(missing.list.GetRowCount(), 0);
-
-    std::uint32_t identifier = 0;
-    std::uint16_t language = 0;
-    EXPECT_TRUE(ReadIdentifierCell(L"0x800002BD", identifier));
-    EXPECT_EQ(identifier, 0x800002BDu);
-    EXPECT_FALSE(ReadIdentifierCell(L"", identifier));
-    EXPECT_TRUE(ReadLanguageCell(L"17 (日本語)", language));
-    EXPECT_EQ(language, 17);
-    EXPECT_FALSE(ReadLanguageCell(L"", language));
 }

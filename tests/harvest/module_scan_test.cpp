@@ -161,8 +161,8 @@ TEST(ScanModule, HostileTablesEndWithBoundedRowsAndReservations) {
     EXPECT_EQ(ScanModule(owner, FixtureFolder(), L"hostile.dll"), (ScanTally{0, 1, 2, 0}));
     const int rows = owner.reserving.GetRowCount();
     EXPECT_EQ(rows, 1 + 16383);
-    EXPECT_EQ(owner.reserving.Cell(0, COL_MESSAGE_TEXT), L"");
-    EXPECT_EQ(owner.reserving.Cell(rows - 1, COL_VALUE), std::to_wstring(rows - 2));
+    EXPECT_EQ(owner.reserving.GetCell(0, COL_MESSAGE_TEXT), L"");
+    EXPECT_EQ(owner.reserving.GetCell(rows - 1, COL_VALUE), std::to_wstring(rows - 2));
     // The reservation counts the last entry too, whose text runs off the end.
     EXPECT_LE(owner.reserving.largest, rows + 1);
 }

@@ -11,6 +11,7 @@ leads nowhere and one that loops.
 """
 import csv
 import io
+import json
 import os
 import shutil
 import subprocess
@@ -36,8 +37,15 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def rows_of(lines, csv_format):
-    """The output's rows as lists of cells, the Path cell spelt as the native build spells it."""
+def rows_of(lines, csv_format, json_format=False):
+    """The output's rows as lists of cells, the Path cell spelt as the native build spells it; JSON
+    Lines as objects, each parsed by Python's own reader, their folder spelt so too."""
+    if json_format:
+        objects = [json.loads(line) for line in lines if line]
+        for row in objects:
+            if row.get("folder", "").startswith("Z:"):
+                row["folder"] = row["folder"][2:].replace("\\", "/")
+        return [None] + objects  # no header line
     if csv_format:
         rows = list(csv.reader(io.StringIO("\n".join(lines), newline="")))
     else:
@@ -100,8 +108,9 @@ def main():
         problems.append(f"status line {wine_err[-1:]} under Wine, {native_err[-1:]} natively")
     if "--explain" in options:  # the folder is named in the text
         wine_out = [line.replace(windows_path(folder), folder) for line in wine_out]
-    csv_format = "csv" in options
-    wine_rows, native_rows = rows_of(wine_out, csv_format), rows_of(native_out, csv_format)
+    csv_format, json_format = "csv" in options, "jsonl" in options
+    wine_rows = rows_of(wine_out, csv_format, json_format)
+    native_rows = rows_of(native_out, csv_format, json_format)
     if len(wine_rows) != len(native_rows):
         problems.append(f"{len(wine_rows)} rows under Wine, {len(native_rows)} natively")
     for number, (w, n) in enumerate(zip(wine_rows, native_rows)):

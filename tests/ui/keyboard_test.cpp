@@ -304,7 +304,7 @@ TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
     const MemoryMessageList& scanned = main->Rows();
     std::set<std::wstring> languages;
     for (int row = 0; row < scanned.GetRowCount(); ++row) {
-        languages.emplace(scanned.Cell(row, COL_LOCALE_ID));
+        languages.emplace(scanned.GetCell(row, COL_LOCALE_ID));
     }
     ASSERT_GT(languages.size(), 20u);
 

@@ -1,7 +1,7 @@
 // The writer behind "Save as...": orvanel-dump's cells and escaping, a byte-order mark before a
 // CSV, and nothing half-written under the chosen name when the write fails.
 
-#include "harvest/RowStream.h"
+#include "rows/RowStream.h"
 #include "tests/support/test_support.h"
 #include "ui/SaveRows.h"
 
@@ -57,9 +57,9 @@ TEST(SaveRows, WritesWhatTheDumpWritesAndNothingHalfWritten) {
         RowStream dump(format, [&](std::string_view line) { expected += line; });
         dump.WriteHeader();
         for (int row = 0; row < rows.GetRowCount(); ++row) {
-            const int written = dump.AppendRow(rows.Cell(row, 0));
+            const int written = dump.AppendRow(rows.GetCell(row, 0));
             for (int column = 1; column < kMessageColumnCount; ++column) {
-                dump.SetCell(written, column, rows.Cell(row, column));
+                dump.SetCell(written, column, rows.GetCell(row, column));
             }
         }
         dump.Finish();

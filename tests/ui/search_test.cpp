@@ -10,12 +10,37 @@ namespace {
 
 using Row = std::vector<std::wstring>;
 
+// Appends the rows as the scan appends them: a row with a Locale ID cell as a message of a table
+// of its module, folder and language, one of a module, folder and error as that module's error
+// row; any other cell by cell.
 void Fill(MessageList& list, const std::vector<Row>& rows) {
     for (const Row& row : rows) {
-        const int at = list.AppendRow(row[0]);
-        for (int column = 1; column < kMessageColumnCount; ++column) {
-            list.SetCell(at, column, row[column]);
+        auto module = std::make_shared<ModuleRecord>();
+        module->fileName = row[COL_MODULE_NAME];
+        module->folder = row[COL_PATH];
+        const std::wstring& locale = row[COL_LOCALE_ID];
+        if (locale.empty() &&
+            (row[COL_ERROR].empty() || !row[COL_MESSAGE_TEXT].empty() || !row[COL_VALUE].empty())) {
+            const int at = list.AppendRow(row[0]);
+            for (int column = 1; column < kMessageColumnCount; ++column) {
+                list.SetCell(at, column, row[column]);
+            }
+            continue;
         }
+        if (locale.empty()) {
+            auto error = std::make_shared<ErrorRecord>();
+            error->module = module;
+            error->text = row[COL_ERROR];
+            list.AppendError(*error);
+            continue;
+        }
+        const std::size_t open = locale.find(L" (");
+        const auto table =
+            MakeTable(module, {}, static_cast<std::uint16_t>(std::stoi(locale.substr(0, open))),
+                      locale.substr(open + 2, locale.size() - open - 3));
+        list.AppendMessage(*table,
+                           static_cast<std::uint32_t>(std::stoul(row[COL_VALUE_HEX], nullptr, 16)),
+                           WideMessageText(row[COL_MESSAGE_TEXT]));
     }
 }
 

@@ -1,8 +1,7 @@
-#include "cli/Store.h"
+#include "store/Store.h"
 
-#include "cli/Console.h"
-#include "harvest/ModuleScan.h"
-#include "harvest/SystemText.h"
+#include "harvest/Platform.h"
+#include "harvest/Strings.h"
 #include "harvest/Unicode.h"
 
 #include <sqlite3.h>
@@ -141,6 +140,12 @@ public:
         return false;
     }
     std::int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    bool IsInteger(int column) const {
+        return sqlite3_column_type(m_statement, column) == SQLITE_INTEGER;
+    }
+    bool IsNull(int column) const {
+        return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+    }
     std::string_view Text(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
         return text != nullptr
@@ -181,7 +186,7 @@ Database::~Database() {
     }
     sqlite3_close_v2(m_db);
     if (m_inTransaction && m_created) {
-        console::RemoveFile(m_path);
+        platform::RemoveFile(m_path);
     }
 }
 
@@ -208,12 +213,12 @@ Failure Database::Fail(int code, const wchar_t* doing) const {
 
 Outcome Database::Open(const std::wstring& path, bool write, std::wstring& error) {
     m_path = path;
-    m_created = write && console::Inspect(path) == console::PathKind::Missing;
-    if (!write && console::Inspect(path) != console::PathKind::File) {
+    m_created = write && platform::Inspect(path) == platform::PathKind::Missing;
+    if (!write && platform::Inspect(path) != platform::PathKind::File) {
         error = path + L": no such database";
         return Outcome::Unusable;
     }
-    if (console::Inspect(path) == console::PathKind::Folder) {
+    if (platform::Inspect(path) == platform::PathKind::Folder) {
         error = path + L": is a folder";
         return Outcome::Unusable;
     }
@@ -343,48 +348,61 @@ std::wstring ScanWriter::GetCell(int row, int column) const {
     return {};
 }
 
-void ScanWriter::BeginModule(const ModuleSource& module) {
+std::int64_t ScanWriter::InsertModule(const ModuleRecord& module) {
     Statement& insert = m_statements->insertModule;
-    insert.Bind(1, m_scan).Bind(2, module.folder).Bind(3, module.fileName);
-    if (module.satelliteOf.empty()) {
+    insert.Bind(1, m_scan)
+        .Bind(2, std::wstring_view(module.folder))
+        .Bind(3, std::wstring_view(module.fileName));
+    if (module.IsSatellite()) {
+        insert.Bind(4, std::wstring_view(module.satelliteOf))
+            .Bind(5, std::wstring_view(module.satelliteLanguage));
+    } else {
         m_group.clear();
         insert.BindNull(4).BindNull(5);
-    } else {
-        insert.Bind(4, module.satelliteOf).Bind(5, module.satelliteLanguage);
     }
     insert.Run();
-    m_group.push_back({std::wstring(module.folder), std::wstring(module.fileName),
-                       sqlite3_last_insert_rowid(m_database.Handle())});
+    const std::int64_t id = sqlite3_last_insert_rowid(m_database.Handle());
+    m_group.push_back({&module, id});
+    return id;
 }
 
-void ScanWriter::BeginTable(const platform::ResourceName& name, std::uint16_t language) {
+void ScanWriter::BeginModule(const ModuleRecord& module) {
+    EndRow();
+    InsertModule(module);
+}
+
+void ScanWriter::BeginTable(const TableRecord& table) {
     EndRow();
     Statement& insert = m_statements->insertTable;
     insert.Bind(1, m_group.empty() ? 0 : m_group.back().id);
-    if (name.isNumber) {
-        insert.Bind(2, std::int64_t{name.number});
+    if (table.name.isNumber) {
+        insert.Bind(2, std::int64_t{table.name.number});
     } else {
-        insert.Bind(2, std::wstring_view(name.text));
+        insert.Bind(2, std::wstring_view(table.name.text));
     }
-    const std::wstring languageName = GetLocaleText(language, platform::kNativeLanguageName);
-    insert.Bind(3, std::int64_t{language}).Bind(4, std::wstring_view(languageName)).Run();
+    insert.Bind(3, std::int64_t{table.language})
+        .Bind(4, std::wstring_view(table.languageName))
+        .Run();
     m_table = sqlite3_last_insert_rowid(m_database.Handle());
 }
 
-void ScanWriter::BeginErrorRow(std::wstring_view folder, std::wstring_view fileName,
-                               platform::ErrorCode code) {
+void ScanWriter::SetError(std::int64_t module, std::int64_t code, std::wstring_view text) {
+    m_statements->setError.Bind(1, module).Bind(2, code).Bind(3, text).Bind(4, m_nextRow++).Run();
+}
+
+int ScanWriter::AppendError(const ErrorRecord& error) {
     EndRow();
-    m_errorModule = 0;
-    for (auto begun = m_group.rbegin(); begun != m_group.rend() && m_errorModule == 0; ++begun) {
-        if (begun->folder == folder && begun->fileName == fileName) {
-            m_errorModule = begun->id;
+    std::int64_t module = 0;
+    for (auto begun = m_group.rbegin(); begun != m_group.rend() && module == 0; ++begun) {
+        if (begun->module == error.module.get()) {
+            module = begun->id;
         }
     }
-    if (m_errorModule == 0) {
-        BeginModule({folder, fileName, {}, {}});
-        m_errorModule = m_group.back().id;
+    if (module == 0) {
+        module = InsertModule(*error.module);
     }
-    m_errorCode = code;
+    SetError(module, std::int64_t{error.code}, error.text);
+    return m_rows++;
 }
 
 void ScanWriter::EndRow() {
@@ -392,36 +410,29 @@ void ScanWriter::EndRow() {
         return;
     }
     m_pending = false;
-    if (m_errorModule != 0) {
-        m_statements->setError.Bind(1, m_errorModule)
-            .Bind(2, std::int64_t{m_errorCode})
-            .Bind(3, std::wstring_view(m_cells[COL_ERROR]))
-            .Bind(4, m_nextRow++)
-            .Run();
-        m_errorModule = 0;
-        return;
+    // A row written cell by cell has no record to tell what it is: it is kept as what the
+    // schema can hold of any row, a file's row with its module, folder and error cells.
+    ModuleRecord module;
+    module.fileName = m_cells[COL_MODULE_NAME];
+    module.folder = m_cells[COL_PATH];
+    const std::int64_t id = InsertModule(module);
+    m_group.clear();
+    SetError(id, 0, m_cells[COL_ERROR]);
+}
+
+int ScanWriter::AppendMessage(const TableRecord&, std::uint32_t identifier,
+                              const MessageText& text) {
+    EndRow();
+    std::string_view ascii;
+    if (text.FlatAscii(ascii)) {
+        StoreMessage(identifier, ascii);
+    } else {
+        m_wide.assign(text.Raw());
+        FlattenMessageText(m_wide);
+        m_utf8.clear();
+        AppendUtf8(m_utf8, m_wide);
+        StoreMessage(identifier, m_utf8);
     }
-    // A row that AppendRow began is a message row only as a copy of one: its cells are read.
-    std::uint32_t identifier = 0;
-    ReadIdentifierCell(m_cells[COL_VALUE_HEX], identifier);
-    m_utf8.clear();
-    AppendUtf8(m_utf8, m_cells[COL_MESSAGE_TEXT]);
-    StoreMessage(identifier, m_utf8);
-}
-
-int ScanWriter::AppendMessageRow(const SharedCells&, std::uint32_t identifier,
-                                 std::wstring_view text) {
-    EndRow();
-    m_utf8.clear();
-    AppendUtf8(m_utf8, text);
-    StoreMessage(identifier, m_utf8);
-    return m_rows++;
-}
-
-int ScanWriter::AppendAsciiMessageRow(const SharedCells&, std::uint32_t identifier,
-                                      std::string_view asciiText) {
-    EndRow();
-    StoreMessage(identifier, asciiText);
     return m_rows++;
 }
 
@@ -495,7 +506,8 @@ Outcome ReadScan(Database& database, std::int64_t scan, const MessageQuery& quer
         const std::int64_t last = find.Integer(4);
 
         // Messages: those of the codes and events through their indexes, every one otherwise.
-        std::string sql = "SELECT " ORVANEL_MESSAGE_CELLS ", g.id, t.language, g.identifier "
+        std::string sql = "SELECT m.id, m.name, m.folder, m.base_module, m.satellite_language, "
+                          "t.id, t.name, t.language, t.language_name, g.id, g.identifier, x.text "
                           "FROM " ORVANEL_MESSAGE_JOIN " WHERE g.id BETWEEN ?1 AND ?2";
         if (!query.Identifiers().empty() || !query.Events().empty()) {
             std::string in;
@@ -512,32 +524,61 @@ Outcome ReadScan(Database& database, std::int64_t scan, const MessageQuery& quer
         sql += " ORDER BY g.id";
         Statement messages(database, sql.c_str());
         messages.Bind(1, first).Bind(2, last);
-        Statement errors(database, "SELECT " ORVANEL_ERROR_CELLS ", m.error_row FROM module m "
-                                   "WHERE m.scan = ?1 AND m.error_row IS NOT NULL "
+        Statement errors(database, "SELECT m.id, m.name, m.folder, m.base_module, "
+                                   "m.satellite_language, m.error_code, m.error_text, m.error_row "
+                                   "FROM module m WHERE m.scan = ?1 AND m.error_row IS NOT NULL "
                                    "ORDER BY m.error_row");
         errors.Bind(1, stored.id);
         const bool errorRows = query.KeepsErrorRows();
         bool haveMessage = messages.Next();
         bool haveError = errorRows && errors.Next();
-        std::wstring cell;
-        const auto copy = [&](const Statement& from) {
-            cell = FromUtf8(from.Text(0));
-            const int row = rows.AppendRow(cell);
-            for (int column = 1; column < kMessageColumnCount; ++column) {
-                cell = FromUtf8(from.Text(column));
-                rows.SetCell(row, column, cell);
+        // The records of the module and the table read last: their rows come together.
+        std::int64_t moduleId = 0;
+        std::shared_ptr<ModuleRecord> module;
+        std::int64_t tableId = 0;
+        std::shared_ptr<const TableRecord> table;
+        const auto moduleOf = [&](const Statement& from) {
+            if (module == nullptr || from.Integer(0) != moduleId) {
+                moduleId = from.Integer(0);
+                module = std::make_shared<ModuleRecord>();
+                module->fileName = FromUtf8(from.Text(1));
+                module->folder = FromUtf8(from.Text(2));
+                if (!from.IsNull(3)) {
+                    module->satelliteOf = FromUtf8(from.Text(3));
+                    module->satelliteLanguage = FromUtf8(from.Text(4));
+                }
             }
+            return module;
         };
+        std::wstring text;
         while (haveMessage || haveError) {
-            if (haveError && (!haveMessage || errors.Integer(7) < messages.Integer(7))) {
-                copy(errors);
+            if (haveError && (!haveMessage || errors.Integer(7) < messages.Integer(9))) {
+                const auto record = std::make_shared<ErrorRecord>();
+                record->module = moduleOf(errors);
+                record->code = static_cast<platform::ErrorCode>(errors.Integer(5));
+                record->text = FromUtf8(errors.Text(6));
+                rows.AppendError(*record);
                 haveError = errors.Next();
                 continue;
             }
-            const auto language = static_cast<std::uint16_t>(messages.Integer(8));
-            const auto identifier = static_cast<std::uint32_t>(messages.Integer(9));
+            const auto language = static_cast<std::uint16_t>(messages.Integer(7));
+            const auto identifier = static_cast<std::uint32_t>(messages.Integer(10));
             if (query.KeepsLanguage(language) && query.KeepsIdentifier(identifier)) {
-                copy(messages);
+                if (table == nullptr || messages.Integer(5) != tableId) {
+                    tableId = messages.Integer(5);
+                    ResourceName name;
+                    name.isNumber = messages.IsInteger(6);
+                    if (name.isNumber) {
+                        name.number = static_cast<std::uint16_t>(messages.Integer(6));
+                    } else {
+                        name.text = FromUtf8(messages.Text(6));
+                    }
+                    table = MakeTable(moduleOf(messages), std::move(name), language,
+                                      FromUtf8(messages.Text(8)));
+                    rows.BeginTable(*table);
+                }
+                text = FromUtf8(messages.Text(11));
+                rows.AppendMessage(*table, identifier, WideMessageText(text));
             }
             haveMessage = messages.Next();
         }

@@ -95,23 +95,20 @@ public:
     std::wstring GetCell(int row, int column) const override;
     void ReserveRows(int) override {}
     void DeleteAllRows() override {}
-    int AppendMessageRow(const SharedCells& cells, std::uint32_t identifier,
-                         std::wstring_view text) override;
-    bool TakesAsciiText() const override { return true; }
-    int AppendAsciiMessageRow(const SharedCells& cells, std::uint32_t identifier,
-                              std::string_view asciiText) override;
-    void BeginModule(const ModuleSource& module) override;
-    void BeginTable(const platform::ResourceName& name, std::uint16_t language) override;
-    void BeginErrorRow(std::wstring_view folder, std::wstring_view fileName,
-                       platform::ErrorCode code) override;
+    int AppendMessage(const TableRecord& table, std::uint32_t identifier,
+                      const MessageText& text) override;
+    int AppendError(const ErrorRecord& error) override;
+    void BeginModule(const ModuleRecord& module) override;
+    void BeginTable(const TableRecord& table) override;
 
 private:
     struct Statements;
     struct Begun {
-        std::wstring folder;
-        std::wstring fileName;
+        const ModuleRecord* module;
         std::int64_t id;
     };
+    std::int64_t InsertModule(const ModuleRecord& module);
+    void SetError(std::int64_t module, std::int64_t code, std::wstring_view text);
     void EndRow();
     // Stores a message of the current table, its text in UTF-8.
     void StoreMessage(std::uint32_t identifier, std::string_view utf8);
@@ -130,12 +127,11 @@ private:
     std::int64_t m_firstText = 0; // the first text that this scan stores
     std::int64_t m_table = 0;
     std::vector<Begun> m_group; // a module and its satellites so far
-    std::int64_t m_errorModule = 0;
-    platform::ErrorCode m_errorCode = 0;
     int m_rows = 0;
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells;
     std::string m_utf8;
+    std::wstring m_wide;
     std::string m_key;                                     // a text looked up among those known
     std::unordered_map<std::string, std::int64_t> m_texts; // texts stored, and their rows
     std::size_t m_textBytes = 0;
