@@ -219,6 +219,13 @@ bool AddCode(Options& options, std::wstring_view text, bool explain, std::wstrin
     return true;
 }
 
+// An option whose value is a path, kept as it is given.
+template <std::wstring Options::*member>
+bool SetPath(Options& options, std::wstring_view path, std::wstring&) {
+    options.*member = path;
+    return true;
+}
+
 // One option of the command line: its name, whether it takes a value, its lines in --help, and
 // what it sets. A query option also goes into the text that a stored scan keeps of its query.
 struct OptionEntry {
@@ -280,18 +287,12 @@ const OptionEntry kOptions[] = {
      L"  --output FILE     the database that --format sqlite writes; with the other formats, the\n"
      L"                    file that takes the rows: written beside it and then moved into its\n"
      L"                    place, so that a run that fails leaves an earlier FILE as it was\n",
-     [](Options& o, std::wstring_view path, std::wstring&) {
-         o.output = path;
-         return true;
-     }},
+     SetPath<&Options::output>},
     {L"--db", true, false,
      L"  --db DATABASE     answers from a scan stored in DATABASE instead of scanning, as a scan "
      L"of\n"
      L"                    its folder would have: rows, or --explain's texts\n",
-     [](Options& o, std::wstring_view path, std::wstring&) {
-         o.database = path;
-         return true;
-     }},
+     SetPath<&Options::database>},
     {L"--scan", true, false,
      L"  --scan N          with --db: the scan numbered N (default: the newest)\n",
      [](Options& o, std::wstring_view text, std::wstring& error) {

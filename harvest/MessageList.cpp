@@ -9,17 +9,30 @@ int MessageList::AppendMessage(const TableRecord& table, std::uint32_t identifie
     record.table = &table;
     record.identifier = identifier;
     record.rawText = text.Raw();
-    return MessageList::AppendRecord(record);
+    return AppendCells(record);
 }
 
 int MessageList::AppendError(const ErrorRecord& error) {
     RowRecord record;
     record.kind = RowKind::Error;
     record.error = &error;
-    return MessageList::AppendRecord(record);
+    return AppendCells(record);
 }
 
 int MessageList::AppendRecord(const RowRecord& record) {
+    switch (record.kind) {
+    case RowKind::Message:
+        return AppendMessage(*record.table, record.identifier, WideMessageText(record.rawText));
+    case RowKind::Error:
+        return AppendError(*record.error);
+    case RowKind::Cells:
+    case RowKind::None:
+        break;
+    }
+    return AppendCells(record);
+}
+
+int MessageList::AppendCells(const RowRecord& record) {
     std::wstring scratch;
     const int row = AppendRow(FormatCell(record, COL_MODULE_NAME, scratch));
     for (int column = COL_PATH; column < kMessageColumnCount; ++column) {
@@ -134,7 +147,7 @@ int MemoryMessageList::AppendRecord(const RowRecord& record) {
     case RowKind::None:
         break;
     }
-    return MessageList::AppendRecord(record);
+    return AppendCells(record);
 }
 
 RowRecord MemoryMessageList::Record(int row) const {

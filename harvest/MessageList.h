@@ -37,7 +37,7 @@ public:
                               const MessageText& text);
     // Appends the error row of a file, as AppendMessage appends a message.
     virtual int AppendError(const ErrorRecord& error);
-    // Appends a row that another list holds, as AppendMessage or AppendError would, or cell by
+    // Appends a row that another list holds: through AppendMessage or AppendError, or cell by
     // cell for a row that no record holds (empty cells left unset).
     virtual int AppendRecord(const RowRecord& row);
 
@@ -46,6 +46,11 @@ public:
     // BeginTable from that table of the module begun last.
     virtual void BeginModule(const ModuleRecord& /*module*/) {}
     virtual void BeginTable(const TableRecord& /*table*/) {}
+
+protected:
+    // Appends a record's row cell by cell: AppendRow, then SetCell with each cell that is not
+    // empty.
+    int AppendCells(const RowRecord& record);
 };
 
 // Orders two module names the way a sort-ascending list view orders its items (the platform's

@@ -19,6 +19,20 @@ void AppendJsonNumber(std::string& out, std::uint64_t value) {
     out += std::to_string(value);
 }
 
+// The fields of the file that a row comes from.
+void AppendModuleFields(std::string& out, const ModuleRecord& module) {
+    AppendField(out, "module");
+    AppendJsonString(out, module.fileName);
+    AppendField(out, "folder");
+    AppendJsonString(out, module.folder);
+    if (module.IsSatellite()) {
+        AppendField(out, "base_module");
+        AppendJsonString(out, module.satelliteOf);
+        AppendField(out, "satellite_language");
+        AppendJsonString(out, module.satelliteLanguage);
+    }
+}
+
 } // namespace
 
 void AppendJsonString(std::string& out, std::wstring_view text) {
@@ -92,7 +106,26 @@ void AppendJsonString(std::string& out, std::wstring_view text) {
 RowStream::RowStream(RowFormat format, LineSink sink)
     : m_entry(EntryOf(format)), m_sink(std::move(sink)),
       m_lineEnd(m_entry.lineEnd != nullptr ? ToUtf8(m_entry.lineEnd) : std::string("\n")),
-      m_separator(static_cast<char>(m_entry.separator)) {}
+      m_separator(static_cast<char>(m_entry.separator)) {
+    // What a printable ASCII text may not hold to be written as it is: the format's specials
+    // (two at the most), or for JSON a quote and a backslash.
+    const char* specials = m_entry.specials != nullptr ? m_entry.specials : "\"\\";
+    m_specials[0] = specials[0];
+    m_specials[1] = specials[0] != 0 && specials[1] != 0 ? specials[1] : specials[0];
+}
+
+bool RowStream::IsPlain(std::string_view ascii) const {
+    if (m_specials[0] == 0) {
+        return true;
+    }
+    // One branch-free pass that the compiler vectorises.
+    const char first = m_specials[0], second = m_specials[1];
+    unsigned special = 0;
+    for (char c : ascii) {
+        special |= static_cast<unsigned>(c == first) | static_cast<unsigned>(c == second);
+    }
+    return special == 0;
+}
 
 void RowStream::WriteHeader() {
     if (!m_entry.header) {
@@ -190,18 +223,8 @@ int RowStream::AppendError(const ErrorRecord& error) {
         WriteCells(cells);
         return m_rows++;
     }
-    const ModuleRecord& module = *error.module;
     m_lines += '{';
-    AppendField(m_lines, "module");
-    AppendJsonString(m_lines, module.fileName);
-    AppendField(m_lines, "folder");
-    AppendJsonString(m_lines, module.folder);
-    if (module.IsSatellite()) {
-        AppendField(m_lines, "base_module");
-        AppendJsonString(m_lines, module.satelliteOf);
-        AppendField(m_lines, "satellite_language");
-        AppendJsonString(m_lines, module.satelliteLanguage);
-    }
+    AppendModuleFields(m_lines, *error.module);
     AppendField(m_lines, "error_code");
     AppendJsonNumber(m_lines, error.code);
     AppendField(m_lines, "error");
@@ -226,16 +249,7 @@ void RowStream::BeginMessageLine(const TableRecord& table) {
             }
         } else {
             m_prefix += '{';
-            AppendField(m_prefix, "module");
-            AppendJsonString(m_prefix, module.fileName);
-            AppendField(m_prefix, "folder");
-            AppendJsonString(m_prefix, module.folder);
-            if (module.IsSatellite()) {
-                AppendField(m_prefix, "base_module");
-                AppendJsonString(m_prefix, module.satelliteOf);
-                AppendField(m_prefix, "satellite_language");
-                AppendJsonString(m_prefix, module.satelliteLanguage);
-            }
+            AppendModuleFields(m_prefix, module);
             AppendField(m_prefix, "language");
             AppendJsonNumber(m_prefix, table.language);
             AppendField(m_prefix, "language_name");
@@ -258,7 +272,7 @@ int RowStream::AppendMessage(const TableRecord& table, std::uint32_t identifier,
         AppendHexCell(m_lines, identifier);
         m_lines += "\",\"text\":";
         const std::wstring_view raw = text.Raw();
-        if (flatAscii && ascii.find_first_of("\"\\") == std::string_view::npos) {
+        if (flatAscii && IsPlain(ascii)) {
             m_lines += '"';
             m_lines += ascii;
             m_lines += '"';
@@ -279,7 +293,7 @@ int RowStream::AppendMessage(const TableRecord& table, std::uint32_t identifier,
     AppendHexCell(m_lines, identifier);
     m_lines += m_separator;
     // Printable ASCII needs escaping or quoting only for the format's specials.
-    if (flatAscii && ascii.find_first_of(m_entry.specials) == std::string_view::npos) {
+    if (flatAscii && IsPlain(ascii)) {
         m_lines += ascii;
     } else {
         if (flatAscii) {

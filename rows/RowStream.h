@@ -47,6 +47,8 @@ private:
     void EndPendingRow();
     // Ends the line, and hands the block on when it is full.
     void EndLine();
+    // Whether a printable ASCII text is written as it is, with nothing to escape or quote.
+    bool IsPlain(std::string_view ascii) const;
 
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
 
@@ -54,6 +56,7 @@ private:
     LineSink m_sink;
     std::string m_lineEnd; // narrow
     char m_separator;
+    char m_specials[2] = {}; // what a plain ASCII text may not hold
     int m_rows = 0;
     bool m_pending = false;
     std::array<std::wstring, kMessageColumnCount> m_cells; // the row written cell by cell

@@ -22,7 +22,8 @@ sed -e "s/@PROJECT_VERSION_MAJOR@/$major/g" -e "s/@PROJECT_VERSION_MINOR@/$minor
     -e "s/@PROJECT_VERSION_PATCH@/$patch/g" -e "s/@PROJECT_VERSION_TWEAK@/$tweak/g" \
     -e "s/@PROJECT_VERSION@/$major.$minor.$patch.$tweak/g" res/version.h.in >"$generated/version.h"
 # The native build's own files are POSIX code: its host compiler checks them.
-git ls-files '*.cpp' | grep -v -e '^tests/fuzz/' -e '^harvest/native/[A-Z]' -e 'ConsolePosix' \
+git ls-files '*.cpp' | grep -v -e '^tests/fuzz/' -e '^tests/native/' -e '^harvest/native/[A-Z]' \
+    -e 'ConsolePosix' \
     -e 'native_find_bench' |
     xargs -P "$(nproc)" -n 4 clang++ --target=x86_64-w64-windows-gnu -std=c++20 -fsyntax-only \
         -Wall -Wextra -Werror -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN \
@@ -30,7 +31,8 @@ git ls-files '*.cpp' | grep -v -e '^tests/fuzz/' -e '^harvest/native/[A-Z]' -e '
         -isystem "$gcc_dir/include/c++" -isystem "$gcc_dir/include/c++/x86_64-w64-mingw32" \
         -isystem /usr/x86_64-w64-mingw32/include
 # The native build's sources, for the host.
-git ls-files 'harvest/*.cpp' 'rows/*.cpp' 'store/*.cpp' 'cli/*.cpp' 'bench/native_find_bench.cpp' |
+git ls-files 'harvest/*.cpp' 'rows/*.cpp' 'store/*.cpp' 'cli/*.cpp' 'bench/native_find_bench.cpp' \
+    'tests/native/*.cpp' |
     grep -v -e '/win32/' -e 'ConsoleWin32' -e 'MainWin32' -e 'make_system_texts' |
     xargs -P "$(nproc)" -n 4 clang++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I"$root" \
         -I"$generated"

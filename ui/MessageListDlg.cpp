@@ -6,6 +6,7 @@
 #include "harvest/SystemText.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -354,6 +355,18 @@ void CMessageListDlg::CopyAllRows() {
         text += RowText(GetMessageList(), row);
     }
     ui::SetClipboardText(m_hWnd, text);
+}
+
+void CMessageListDlg::OnHandlerFailure(std::exception_ptr failure) {
+    std::wstring text;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        text = GetSystemErrorText(ERROR_NOT_ENOUGH_MEMORY);
+    } catch (...) {
+        text = GetSystemErrorText(ERROR_INTERNAL_ERROR);
+    }
+    ::MessageBoxW(m_hWnd, text.c_str(), L"Orvanel", MB_OK | MB_ICONERROR);
 }
 
 void CMessageListDlg::SaveAs() {

@@ -85,9 +85,12 @@ protected:
     void CopySelectedRow();
     // Puts every row on the clipboard, in list order, each as CopySelectedRow puts one.
     void CopyAllRows();
-    // Asks for a file name and a type (TSV or CSV) and writes every row there (SaveRows); a
-    // failure is told in a message box with the system's reason.
+    // Asks for a file name and a type (TSV, CSV or JSON Lines) and writes every row there
+    // (SaveRows); a failure is told in a message box with the system's reason.
     void SaveAs();
+    // A handler that ran out of memory (a scan, a search) is told in a message box with the
+    // system's text; the rows read so far stay, and the window goes on.
+    void OnHandlerFailure(std::exception_ptr failure) override;
 
     // Copies every row that contains the find dialog's string in a ticked column into a new
     // results window, or shows "Not found - " and the string.

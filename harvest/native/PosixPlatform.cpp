@@ -221,6 +221,10 @@ bool ReadListing(Listing& listing, bool& cacheable) {
     if (dir == nullptr) {
         return false;
     }
+    const struct Closer {
+        DIR* dir;
+        ~Closer() { ::closedir(dir); }
+    } closer{dir};
     std::vector<std::pair<std::u16string, std::pair<std::wstring, bool>>> keyed;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -247,7 +251,6 @@ bool ReadListing(Listing& listing, bool& cacheable) {
         std::u16string key = ListingKey(wide);
         keyed.emplace_back(std::move(key), std::make_pair(std::move(wide), isDirectory));
     }
-    ::closedir(dir);
     std::sort(keyed.begin(), keyed.end());
     listing.entries.clear();
     listing.entries.reserve(keyed.size());
@@ -349,10 +352,14 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
         error = FromErrno(errno, kFileNotFound);
         return false;
     }
+    // Closed on every way out, a sink that fails or memory that runs out included.
+    const struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = S_ISDIR(info.st_mode) ? kAccessDenied : kFileInvalid;
-        ::close(fd);
         return false;
     }
     const FileSource file(fd, static_cast<std::uint64_t>(info.st_size));
@@ -373,7 +380,6 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
                   data.begin() + static_cast<std::ptrdiff_t>(size), std::uint8_t{0});
         sink.OnTable(table.name, table.language, data.data(), size);
     }
-    ::close(fd);
     return listed;
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace platform {
 
@@ -32,6 +33,11 @@ bool IsDotOrDotDot(const wchar_t* name) {
 // what the scan gets.
 bool WalkSearch(HANDLE search, WIN32_FIND_DATAW& findData, const std::wstring& folder,
                 bool wantDirectories, FolderEntryProc callback, void* userData) {
+    // The search is closed on every way out, a callback that fails included.
+    struct Closer {
+        HANDLE search;
+        ~Closer() { FindClose(search); }
+    } closer{search};
     int index = 0;
     do {
         const bool isDirectory = (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -41,7 +47,6 @@ bool WalkSearch(HANDLE search, WIN32_FIND_DATAW& findData, const std::wstring& f
             }
         }
     } while (FindNextFileW(search, &findData));
-    FindClose(search);
     return true;
 }
 
@@ -80,20 +85,21 @@ bool IsMessageTableType(LPCWSTR type) {
 }
 
 // What both enumeration callbacks share: where the tables go, and how many went.
+// A failure inside a callback (the sink's, or memory running out) never unwinds through the
+// system's enumeration: it is kept here, the enumeration stops, and it goes on from
+// ReadMessageTables once the module is released.
 struct Enumeration {
     TableSink* sink;
     std::size_t tables = 0;
     std::uint64_t bytes = 0;
+    std::exception_ptr failure;
     bool Full() const { return tables >= kMaxTablesPerModule || bytes >= kMaxTableBytesPerModule; }
+    bool Stopped() const { return Full() || failure != nullptr; }
 };
 
-BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWSTR name,
-                                            WORD language, LONG_PTR context) {
-    auto* enumeration = reinterpret_cast<Enumeration*>(context);
-    if (enumeration == nullptr || !IsMessageTableType(type) || enumeration->Full()) {
-        return FALSE;
-    }
-    TableSink* sink = enumeration->sink;
+// Hands one table to the sink.
+BOOL ReadTable(Enumeration& enumeration, HMODULE module, LPCWSTR name, WORD language) {
+    TableSink* sink = enumeration.sink;
     // A table that cannot be found again, loaded or locked is passed over.
     HRSRC resource = FindResourceExW(module, MAKEINTRESOURCEW(kMessageTableType), name, language);
     HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
@@ -101,8 +107,8 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
         loaded != nullptr ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
     if (data != nullptr) {
         const std::size_t size = ReadableExtent(data, SizeofResource(module, resource));
-        ++enumeration->tables;
-        enumeration->bytes += size;
+        ++enumeration.tables;
+        enumeration.bytes += size;
         ResourceName resourceName;
         if (IS_INTRESOURCE(name)) {
             resourceName.number = LOWORD(reinterpret_cast<ULONG_PTR>(name));
@@ -115,6 +121,20 @@ BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWST
     return TRUE;
 }
 
+BOOL CALLBACK EnumMessageTableLanguagesProc(HMODULE module, LPCWSTR type, LPCWSTR name,
+                                            WORD language, LONG_PTR context) {
+    auto* enumeration = reinterpret_cast<Enumeration*>(context);
+    if (enumeration == nullptr || !IsMessageTableType(type) || enumeration->Stopped()) {
+        return FALSE;
+    }
+    try {
+        return ReadTable(*enumeration, module, name, language);
+    } catch (...) {
+        enumeration->failure = std::current_exception();
+        return FALSE;
+    }
+}
+
 BOOL CALLBACK EnumMessageTableNamesProc(HMODULE module, LPCWSTR type, LPWSTR name,
                                         LONG_PTR context) {
     auto* enumeration = reinterpret_cast<Enumeration*>(context);
@@ -123,7 +143,7 @@ BOOL CALLBACK EnumMessageTableNamesProc(HMODULE module, LPCWSTR type, LPWSTR nam
     }
     EnumResourceLanguagesW(module, MAKEINTRESOURCEW(kMessageTableType), name,
                            EnumMessageTableLanguagesProc, context);
-    return enumeration->Full() ? FALSE : TRUE; // a full module ends its enumeration
+    return enumeration->Stopped() ? FALSE : TRUE; // a full or failed module ends its enumeration
 }
 
 } // namespace
@@ -206,7 +226,7 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
         error = GetLastError();
         return false;
     }
-    Enumeration enumeration{&sink};
+    Enumeration enumeration{&sink, 0, 0, nullptr};
     const BOOL enumerated =
         EnumResourceNamesW(module, MAKEINTRESOURCEW(kMessageTableType), EnumMessageTableNamesProc,
                            reinterpret_cast<LONG_PTR>(&enumeration));
@@ -214,6 +234,9 @@ bool ReadMessageTables(const std::wstring& path, TableSink& sink, ErrorCode& err
     const bool ok = enumerated != FALSE || enumeration.Full();
     error = ok ? ERROR_SUCCESS : GetLastError();
     FreeLibrary(module);
+    if (enumeration.failure != nullptr) {
+        std::rethrow_exception(enumeration.failure);
+    }
     return ok;
 }
 

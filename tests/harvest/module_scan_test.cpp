@@ -1,8 +1,10 @@
 #include "support/MemoryScanOwner.h"
 #include "harvest/ModuleScan.h"
+#include "harvest/Platform.h"
 #include "harvest/ScanOwner.h"
 #include "harvest/SystemText.h"
 #include "harvest/Strings.h"
+#include "tests/support/FailingList.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <new>
 #include <set>
 
 namespace {
@@ -240,4 +243,51 @@ TEST(ScanModule, FolderWithTrailingBackslashIsKeptAsGiven) {
     ASSERT_EQ(s.rows.size(), 3u);
     EXPECT_EQ(s.rows[0][COL_PATH], folder);
     EXPECT_EQ(JoinPath(folder, L"a.dll"), folder + L"\\a.dll");
+}
+
+namespace {
+
+// Fails in the middle of its second table, after taking a look at where the table lies.
+class FailingSink : public platform::TableSink {
+public:
+    void OnTable(const platform::ResourceName&, std::uint16_t, const std::uint8_t* data,
+                 std::size_t) override {
+        MEMORY_BASIC_INFORMATION region{};
+        mappedWhileRead =
+            VirtualQuery(data, &region, sizeof region) != 0 && region.State == MEM_COMMIT;
+        where = data;
+        if (++tables == 2) {
+            throw std::bad_alloc();
+        }
+    }
+    const void* where = nullptr;
+    int tables = 0;
+    bool mappedWhileRead = false;
+};
+
+class FailingOwner : public MemoryScanOwner {
+public:
+    MessageList& GetMessageList() override { return failing; }
+    FailingList failing;
+};
+
+} // namespace
+
+// A failure of the rows' receiver never unwinds through the system's enumeration: it comes out
+// of the scan after the module was released, and the rows written before it stay.
+TEST(ScanModule, AFailingListLeavesTheModuleReleasedAndItsRowsSoFar) {
+    FailingSink sink;
+    platform::ErrorCode code = 0;
+    EXPECT_THROW(platform::ReadMessageTables(FixtureFolder() + L"\\assorted.dll", sink, code),
+                 std::bad_alloc);
+    EXPECT_EQ(sink.tables, 2);
+    EXPECT_TRUE(sink.mappedWhileRead);
+    MEMORY_BASIC_INFORMATION region{};
+    ASSERT_NE(VirtualQuery(sink.where, &region, sizeof region), 0u);
+    EXPECT_EQ(region.State, static_cast<DWORD>(MEM_FREE)); // the module's mapping is gone
+
+    FailingOwner owner;
+    EXPECT_THROW(ScanModule(owner, FixtureFolder(), L"assorted.dll"), std::bad_alloc);
+    EXPECT_EQ(owner.failing.GetRowCount(), 2);
+    EXPECT_EQ(owner.failing.GetCell(1, COL_MODULE_NAME), L"assorted.dll");
 }

@@ -1,8 +1,11 @@
 // The window layer on its own: window texts, and keys through the real message loop.
 
+#include "res/resource.h"
 #include "tests/ui/ui_support.h"
 
 #include <gtest/gtest.h>
+
+#include <new>
 
 namespace {
 
@@ -43,4 +46,47 @@ TEST(GetWindowTextString, GrowsItsBufferUntilTheTextFits) {
     // A window that is gone gives an empty text and leaves the platform's error behind.
     EXPECT_EQ(ui::GetWindowTextString(window), L"");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+namespace {
+
+// A dialog whose handler of one message fails, as a scan that runs out of memory does.
+class FailingDialog : public ui::Dialog {
+public:
+    static constexpr UINT kFail = WM_APP + 7;
+    static constexpr UINT kAnswer = WM_APP + 8;
+
+    FailingDialog() : ui::Dialog(IDD_INFO) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kFail) {
+            throw std::bad_alloc();
+        }
+        if (message == kAnswer) {
+            return 42;
+        }
+        return ui::Dialog::WindowProc(message, wParam, lParam);
+    }
+    void OnHandlerFailure(std::exception_ptr failure) override {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::bad_alloc&) {
+            ++outOfMemory;
+        }
+    }
+    int outOfMemory = 0;
+};
+
+} // namespace
+
+// A failing handler ends its message, is told to its window, and never reaches the system's
+// dialog procedure: the window goes on answering.
+TEST(Dialog, AFailingHandlerIsToldAndTheWindowGoesOn) {
+    FailingDialog dialog;
+    ASSERT_TRUE(dialog.Create(IDD_INFO, nullptr));
+    EXPECT_EQ(SendMessageW(dialog.m_hWnd, FailingDialog::kFail, 0, 0), 0);
+    EXPECT_EQ(dialog.outOfMemory, 1);
+    EXPECT_TRUE(IsWindow(dialog.m_hWnd));
+    EXPECT_EQ(SendMessageW(dialog.m_hWnd, FailingDialog::kAnswer, 0, 0), 42);
+    dialog.DestroyWindow();
 }

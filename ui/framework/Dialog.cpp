@@ -253,7 +253,15 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     // has its own request for the default handling, so the outer one's is kept aside meanwhile.
     const bool outerWantDefault = self->m_bWantDefault;
     self->m_bWantDefault = false;
-    const LRESULT result = self->WindowProc(message, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        // A failure ends its message here: it never unwinds into the system's dialog manager.
+        self->m_bWantDefault = outerWantDefault;
+        self->HandlerFailed(std::current_exception());
+        return FALSE;
+    }
     const bool wantDefault = self->m_bWantDefault;
     self->m_bWantDefault = outerWantDefault;
     if (wantDefault) {
@@ -264,6 +272,18 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     }
     ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+void Dialog::OnHandlerFailure(std::exception_ptr) {
+    ::MessageBeep(MB_ICONERROR);
+}
+
+void Dialog::HandlerFailed(std::exception_ptr failure) noexcept {
+    try {
+        OnHandlerFailure(std::move(failure));
+    } catch (...) {
+        ::MessageBeep(MB_ICONERROR); // telling of it failed too: there is nothing left to do
+    }
 }
 
 bool Dialog::PreTranslateMessage(const MSG&) {
@@ -283,7 +303,15 @@ void DispatchDialogMessage(MSG& message) {
     for (HWND window = message.hwnd; window != nullptr && window != desktop;
          window = ::GetAncestor(window, GA_PARENT)) {
         Dialog* dialog = Dialog::FromHandle(window);
-        if (dialog != nullptr && dialog->PreTranslateMessage(message)) {
+        if (dialog == nullptr) {
+            continue;
+        }
+        try {
+            if (dialog->PreTranslateMessage(message)) {
+                return;
+            }
+        } catch (...) {
+            dialog->HandlerFailed(std::current_exception());
             return;
         }
     }

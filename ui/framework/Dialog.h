@@ -4,6 +4,7 @@
 #include "ui/framework/MessageMap.h"
 #include "ui/framework/Window.h"
 
+#include <exception>
 #include <string>
 
 namespace ui {
@@ -52,6 +53,12 @@ public:
     // its controls, before the keyboard navigation of the active dialog: true when it used the
     // message up. Keys that a whole window answers to (accelerators) are handled here.
     virtual bool PreTranslateMessage(const MSG& message);
+    // A handler (or PreTranslateMessage) that failed, with an exception, ends its message there:
+    // no failure unwinds into the system's dialog procedure or the message loop. This tells of
+    // it; by default with a beep.
+    virtual void OnHandlerFailure(std::exception_ptr failure);
+    // OnHandlerFailure, which must not fail in turn.
+    void HandlerFailed(std::exception_ptr failure) noexcept;
 
     // The object of one of our dialogs, or null for any other window.
     static Dialog* FromHandle(HWND window);
