@@ -23,8 +23,25 @@ constexpr std::uint64_t kPage = 4096;
 constexpr std::uint16_t kMessageTableType = 11;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 
-// A read past the mapping: the loader's page fault.
-struct Fault {};
+// A read's outcome, as the loader meets it: the value, or a fault (a read past the mapping, the
+// loader's page fault). Every read says which; a fault goes up as a value, never as an exception.
+template <class T> class Result {
+public:
+    Result(T value) : m_value(std::move(value)), m_ok(true) {}
+    static Result Fault() { return Result(); }
+
+    explicit operator bool() const { return m_ok; }
+    const T& operator*() const { return m_value; }
+    const T* operator->() const { return &m_value; }
+
+private:
+    Result() = default;
+    T m_value{};
+    bool m_ok = false;
+};
+
+// An offset found, or none: what a lookup gives when none of its reads faults.
+using Found = std::optional<std::uint64_t>;
 
 // What the directory's walk may read at the least: long names looked up in a large directory
 // are read again at every step of every binary search, and a read costs a memory access.
@@ -40,12 +57,12 @@ public:
     std::uint64_t Size() const { return m_size; }
     std::uint64_t FileSize() const { return m_file.Size(); }
 
-    // Bytes at offset, zeros where the file has ended; throws Fault past the mapping, and once
-    // the directory's walk has read more than a generous multiple of the file (a crafted
+    // Bytes at offset, zeros where the file has ended; false (a fault) past the mapping, and
+    // once the directory's walk has read more than a generous multiple of the file (a crafted
     // directory can make its lookups read the same long names billions of times).
-    void Read(std::uint64_t offset, void* out, std::size_t size) const {
+    [[nodiscard]] bool Read(std::uint64_t offset, void* out, std::size_t size) const {
         if (offset > m_size || m_size - offset < size || size > m_budget) {
-            throw Fault{};
+            return false;
         }
         m_budget -= size;
         const std::uint64_t fileSize = m_file.Size();
@@ -54,20 +71,25 @@ public:
                 ? 0
                 : static_cast<std::size_t>(std::min<std::uint64_t>(size, fileSize - offset));
         if (fromFile > 0 && !m_file.Read(offset, out, fromFile)) {
-            throw Fault{};
+            return false;
         }
         if (size > fromFile) { // (an empty read may come with no buffer at all)
             std::memset(static_cast<std::uint8_t*>(out) + fromFile, 0, size - fromFile);
         }
+        return true;
     }
-    std::uint16_t U16(std::uint64_t offset) const {
+    Result<std::uint16_t> U16(std::uint64_t offset) const {
         std::uint8_t b[2];
-        Read(offset, b, 2);
+        if (!Read(offset, b, 2)) {
+            return Result<std::uint16_t>::Fault();
+        }
         return static_cast<std::uint16_t>(b[0] | b[1] << 8);
     }
-    std::uint32_t U32(std::uint64_t offset) const {
+    Result<std::uint32_t> U32(std::uint64_t offset) const {
         std::uint8_t b[4];
-        Read(offset, b, 4);
+        if (!Read(offset, b, 4)) {
+            return Result<std::uint32_t>::Fault();
+        }
         return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
                static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
     }
@@ -94,74 +116,94 @@ struct ResourceKey {
 };
 
 // What RtlImageRvaToVa gives for a data file: the file offset of an address, through the section
-// that holds it in its raw data; empty when none does.
-std::optional<std::uint64_t> RvaToOffset(const Mapping& map, std::uint64_t nt, std::uint32_t rva) {
-    const std::uint16_t sections = map.U16(nt + 6);
-    const std::uint16_t optionalSize = map.U16(nt + 20);
-    std::uint64_t section = nt + 24 + optionalSize;
-    for (std::uint16_t i = 0; i < sections; ++i, section += 40) {
-        const std::uint32_t virtualAddress = map.U32(section + 12);
-        const std::uint32_t rawSize = map.U32(section + 16);
-        const std::uint32_t rawPointer = map.U32(section + 20);
+// that holds it in its raw data; none when no section does.
+Result<Found> RvaToOffset(const Mapping& map, std::uint64_t nt, std::uint32_t rva) {
+    const auto sections = map.U16(nt + 6);
+    const auto optionalSize = map.U16(nt + 20);
+    if (!sections || !optionalSize) {
+        return Result<Found>::Fault();
+    }
+    std::uint64_t section = nt + 24 + *optionalSize;
+    for (std::uint16_t i = 0; i < *sections; ++i, section += 40) {
+        const auto virtualAddress = map.U32(section + 12);
+        const auto rawSize = map.U32(section + 16);
+        const auto rawPointer = map.U32(section + 20);
+        if (!virtualAddress || !rawSize || !rawPointer) {
+            return Result<Found>::Fault();
+        }
         // In 32 bits, as the loader adds them: a section whose end passes 4 GiB holds nothing.
-        const auto end = static_cast<std::uint32_t>(virtualAddress + rawSize);
-        if (virtualAddress <= rva && end > rva) {
-            return std::uint64_t{rawPointer} + (rva - virtualAddress);
+        const auto end = static_cast<std::uint32_t>(*virtualAddress + *rawSize);
+        if (*virtualAddress <= rva && end > rva) {
+            return Found(std::uint64_t{*rawPointer} + (rva - *virtualAddress));
         }
     }
-    return std::nullopt;
+    return Found();
 }
 
-// RtlImageNtHeader: the PE signature behind the DOS header, or empty.
-std::optional<std::uint64_t> NtHeader(const Mapping& map) {
-    try {
-        if (map.U16(0) != 0x5A4D) { // "MZ"
-            return std::nullopt;
-        }
-        const auto lfanew = static_cast<std::int32_t>(map.U32(0x3C));
-        if (lfanew < 0 || map.U32(static_cast<std::uint64_t>(lfanew)) != 0x00004550) { // "PE\0\0"
-            return std::nullopt;
-        }
-        return static_cast<std::uint64_t>(lfanew);
-    } catch (const Fault&) {
+// RtlImageNtHeader: the PE signature behind the DOS header, or none (a fault is none too).
+Found NtHeader(const Mapping& map) {
+    const auto mz = map.U16(0);
+    if (!mz || *mz != 0x5A4D) { // "MZ"
         return std::nullopt;
     }
+    const auto lfanew = map.U32(0x3C);
+    if (!lfanew || static_cast<std::int32_t>(*lfanew) < 0) {
+        return std::nullopt;
+    }
+    const auto signature = map.U32(*lfanew);
+    if (!signature || *signature != 0x00004550) { // "PE\0\0"
+        return std::nullopt;
+    }
+    return std::uint64_t{*lfanew};
 }
 
 // RtlImageDirectoryEntryToData for the resource directory of a data file.
-Headers FindResourceDirectory(const Mapping& map, std::uint64_t nt) {
+Result<Headers> FindResourceDirectory(const Mapping& map, std::uint64_t nt) {
     Headers headers;
     headers.nt = nt;
     const std::uint64_t optional = nt + 24;
-    const std::uint16_t magic = map.U16(optional);
+    const auto magic = map.U16(optional);
+    if (!magic) {
+        return Result<Headers>::Fault();
+    }
     std::uint64_t directories;
-    std::uint32_t count;
-    if (magic == 0x20B) { // PE32+
+    Result<std::uint32_t> count = Result<std::uint32_t>::Fault();
+    if (*magic == 0x20B) { // PE32+
         count = map.U32(optional + 108);
         directories = optional + 112;
-    } else if (magic == 0x10B) { // PE32
+    } else if (*magic == 0x10B) { // PE32
         count = map.U32(optional + 92);
         directories = optional + 96;
     } else {
         return headers;
     }
-    const std::uint32_t sizeOfHeaders = map.U32(optional + 60);
+    const auto sizeOfHeaders = map.U32(optional + 60);
+    if (!count || !sizeOfHeaders) {
+        return Result<Headers>::Fault();
+    }
     constexpr std::uint32_t kResourceDirectory = 2;
-    if (kResourceDirectory >= count) {
+    if (kResourceDirectory >= *count) {
         return headers;
     }
-    const std::uint32_t address = map.U32(directories + 8 * kResourceDirectory);
-    const std::uint32_t size = map.U32(directories + 8 * kResourceDirectory + 4);
-    if (address == 0) {
+    const auto address = map.U32(directories + 8 * kResourceDirectory);
+    const auto size = map.U32(directories + 8 * kResourceDirectory + 4);
+    if (!address || !size) {
+        return Result<Headers>::Fault();
+    }
+    if (*address == 0) {
         return headers;
     }
-    std::optional<std::uint64_t> root;
-    if (address < sizeOfHeaders) {
-        root = address;
+    Found root;
+    if (*address < *sizeOfHeaders) {
+        root = *address;
     } else {
-        root = RvaToOffset(map, nt, address);
+        const auto mapped = RvaToOffset(map, nt, *address);
+        if (!mapped) {
+            return Result<Headers>::Fault();
+        }
+        root = *mapped;
     }
-    if (!root || size < 16) {
+    if (!root || *size < 16) {
         return headers; // no directory, or one too small for its header
     }
     headers.resourceRoot = *root;
@@ -170,32 +212,47 @@ Headers FindResourceDirectory(const Mapping& map, std::uint64_t nt) {
 }
 
 struct Directory {
-    std::uint64_t at;
-    std::uint16_t named;
-    std::uint16_t ids;
+    std::uint64_t at = 0;
+    std::uint16_t named = 0;
+    std::uint16_t ids = 0;
 };
 
-Directory ReadDirectory(const Mapping& map, std::uint64_t at) {
-    return {at, map.U16(at + 12), map.U16(at + 14)};
+Result<Directory> ReadDirectory(const Mapping& map, std::uint64_t at) {
+    const auto named = map.U16(at + 12);
+    const auto ids = map.U16(at + 14);
+    if (!named || !ids) {
+        return Result<Directory>::Fault();
+    }
+    return Directory{at, *named, *ids};
 }
 
 struct Entry {
-    std::uint32_t name;
-    std::uint32_t data;
+    std::uint32_t name = 0;
+    std::uint32_t data = 0;
 };
 
-Entry ReadEntry(const Mapping& map, const Directory& dir, std::uint32_t index) {
+Result<Entry> ReadEntry(const Mapping& map, const Directory& dir, std::uint32_t index) {
     const std::uint64_t at = dir.at + 16 + 8 * std::uint64_t{index};
-    return {map.U32(at), map.U32(at + 4)};
+    const auto name = map.U32(at);
+    const auto data = map.U32(at + 4);
+    if (!name || !data) {
+        return Result<Entry>::Fault();
+    }
+    return Entry{*name, *data};
 }
 
-std::u16string ReadName(const Mapping& map, std::uint64_t root, std::uint32_t offset) {
+Result<std::u16string> ReadName(const Mapping& map, std::uint64_t root, std::uint32_t offset) {
     const std::uint64_t at = root + (offset & ~kHighBit);
-    const std::uint16_t length = map.U16(at);
-    std::vector<std::uint8_t> bytes(2 * std::size_t{length});
-    map.Read(at + 2, bytes.data(), bytes.size()); // one read, not one per character
-    std::u16string text(length, u'\0');
-    for (std::uint16_t i = 0; i < length; ++i) {
+    const auto length = map.U16(at);
+    if (!length) {
+        return Result<std::u16string>::Fault();
+    }
+    std::vector<std::uint8_t> bytes(2 * std::size_t{*length});
+    if (!map.Read(at + 2, bytes.data(), bytes.size())) { // one read, not one per character
+        return Result<std::u16string>::Fault();
+    }
+    std::u16string text(*length, u'\0');
+    for (std::uint16_t i = 0; i < *length; ++i) {
         text[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     }
     return text;
@@ -203,16 +260,19 @@ std::u16string ReadName(const Mapping& map, std::uint64_t root, std::uint32_t of
 
 // find_entry_by_id: a binary search over the numbered entries; the entry must be a directory or
 // not, as asked.
-std::optional<std::uint64_t> FindById(const Mapping& map, std::uint64_t root, const Directory& dir,
-                                      std::uint16_t id, bool wantDirectory) {
+Result<Found> FindById(const Mapping& map, std::uint64_t root, const Directory& dir,
+                       std::uint16_t id, bool wantDirectory) {
     int low = dir.named, high = dir.named + dir.ids - 1;
     while (low <= high) {
         const int middle = (low + high) / 2;
-        const Entry entry = ReadEntry(map, dir, static_cast<std::uint32_t>(middle));
-        const auto entryId = static_cast<std::uint16_t>(entry.name & 0xFFFF);
+        const auto entry = ReadEntry(map, dir, static_cast<std::uint32_t>(middle));
+        if (!entry) {
+            return Result<Found>::Fault();
+        }
+        const auto entryId = static_cast<std::uint16_t>(entry->name & 0xFFFF);
         if (entryId == id) {
-            if (((entry.data & kHighBit) != 0) == wantDirectory) {
-                return root + (entry.data & ~kHighBit);
+            if (((entry->data & kHighBit) != 0) == wantDirectory) {
+                return Found(root + (entry->data & ~kHighBit));
             }
             break;
         }
@@ -222,20 +282,27 @@ std::optional<std::uint64_t> FindById(const Mapping& map, std::uint64_t root, co
             low = middle + 1;
         }
     }
-    return std::nullopt;
+    return Found();
 }
 
 // find_entry_by_name: a binary search over the named entries, code units compared as they are.
-std::optional<std::uint64_t> FindByKey(const Mapping& map, std::uint64_t root, const Directory& dir,
-                                       const ResourceKey& key, bool wantDirectory) {
+Result<Found> FindByKey(const Mapping& map, std::uint64_t root, const Directory& dir,
+                        const ResourceKey& key, bool wantDirectory) {
     if (key.isNumber) {
         return FindById(map, root, dir, key.number, wantDirectory);
     }
     int low = 0, high = dir.named - 1;
     while (low <= high) {
         const int middle = (low + high) / 2;
-        const Entry entry = ReadEntry(map, dir, static_cast<std::uint32_t>(middle));
-        const std::u16string name = ReadName(map, root, entry.name);
+        const auto entry = ReadEntry(map, dir, static_cast<std::uint32_t>(middle));
+        if (!entry) {
+            return Result<Found>::Fault();
+        }
+        const auto read = ReadName(map, root, entry->name);
+        if (!read) {
+            return Result<Found>::Fault();
+        }
+        const std::u16string& name = *read;
         // wcsncmp over the stored name's length, then the lengths.
         int order = 0;
         for (std::size_t i = 0; i < name.size() && order == 0; ++i) {
@@ -246,8 +313,8 @@ std::optional<std::uint64_t> FindByKey(const Mapping& map, std::uint64_t root, c
             }
         }
         if (order == 0 && key.text.size() == name.size()) {
-            if (((entry.data & kHighBit) != 0) == wantDirectory) {
-                return root + (entry.data & ~kHighBit);
+            if (((entry->data & kHighBit) != 0) == wantDirectory) {
+                return Found(root + (entry->data & ~kHighBit));
             }
             break;
         }
@@ -257,7 +324,7 @@ std::optional<std::uint64_t> FindByKey(const Mapping& map, std::uint64_t root, c
             low = middle + 1;
         }
     }
-    return std::nullopt;
+    return Found();
 }
 
 // RtlUnicodeStringToInteger in base 10: blanks (any unit up to the space) and a sign first,
@@ -303,8 +370,8 @@ std::optional<ResourceKey> KeyOf(std::u16string name) {
 // The language entry that FindResourceEx settles on: the language itself, then its primary
 // language with a neutral sublanguage, then neutral; for a neutral language also the defaults
 // of an English (United States) system, then the first entry.
-std::optional<std::uint64_t> FindLanguage(const Mapping& map, std::uint64_t root,
-                                          const Directory& dir, std::uint16_t language) {
+Result<Found> FindLanguage(const Mapping& map, std::uint64_t root, const Directory& dir,
+                           std::uint16_t language) {
     std::vector<std::uint16_t> tries;
     const auto push = [&](std::uint16_t id) {
         if (std::find(tries.begin(), tries.end(), id) == tries.end()) {
@@ -320,7 +387,8 @@ std::optional<std::uint64_t> FindLanguage(const Mapping& map, std::uint64_t root
         push(0x0009); // their primary language with a neutral sublanguage, and English
     }
     for (std::uint16_t id : tries) {
-        if (auto found = FindById(map, root, dir, id, false)) {
+        const auto found = FindById(map, root, dir, id, false);
+        if (!found || *found) {
             return found;
         }
     }
@@ -328,52 +396,96 @@ std::optional<std::uint64_t> FindLanguage(const Mapping& map, std::uint64_t root
         // The first entry that holds data, subdirectories passed over.
         const std::uint32_t count = std::uint32_t{dir.named} + dir.ids;
         for (std::uint32_t i = 0; i < count; ++i) {
-            const Entry entry = ReadEntry(map, dir, i);
-            if ((entry.data & kHighBit) == 0) {
-                return root + entry.data;
+            const auto entry = ReadEntry(map, dir, i);
+            if (!entry) {
+                return Result<Found>::Fault();
+            }
+            if ((entry->data & kHighBit) == 0) {
+                return Found(root + entry->data);
             }
         }
     }
-    return std::nullopt;
+    return Found();
+}
+
+// The directory that a lookup found, read; none when the lookup found nothing.
+Result<std::optional<Directory>> DirectoryOf(const Mapping& map, const Result<Found>& found) {
+    if (!found) {
+        return Result<std::optional<Directory>>::Fault();
+    }
+    if (!*found) {
+        return std::optional<Directory>();
+    }
+    const auto dir = ReadDirectory(map, **found);
+    if (!dir) {
+        return Result<std::optional<Directory>>::Fault();
+    }
+    return std::optional<Directory>(*dir);
 }
 
 // FindResourceEx and LoadResource for one name and language of type 11: where the table lies.
+// They fail quietly, on a fault too: then the table is passed over.
 void LocateTable(const Mapping& map, const Headers& headers, const ResourceKey& name,
                  const platform::ResourceName& enumerated, std::uint16_t language,
                  std::vector<TableLocation>& tables) {
-    try {
-        const std::uint64_t root = headers.resourceRoot;
-        const auto type = FindById(map, root, ReadDirectory(map, root), kMessageTableType, true);
-        if (!type) {
+    const std::uint64_t root = headers.resourceRoot;
+    const auto top = ReadDirectory(map, root);
+    if (!top) {
+        return;
+    }
+    const auto type = DirectoryOf(map, FindById(map, root, *top, kMessageTableType, true));
+    if (!type || !*type) {
+        return;
+    }
+    const auto names = DirectoryOf(map, FindByKey(map, root, **type, name, true));
+    if (!names || !*names) {
+        return;
+    }
+    const auto entry = FindLanguage(map, root, **names, language);
+    if (!entry || !*entry) {
+        return;
+    }
+    const auto rva = map.U32(**entry);
+    const auto size = map.U32(**entry + 4);
+    if (!rva || !size) {
+        return;
+    }
+    const auto offset = RvaToOffset(map, headers.nt, *rva);
+    if (!offset || !*offset) {
+        return; // LoadResource gives no data: the table is passed over
+    }
+    // Bounded by its claimed size and by the mapping.
+    TableLocation table;
+    table.name = enumerated;
+    table.language = language;
+    table.offset = **offset;
+    const std::uint64_t inMapping = table.offset < map.Size() ? map.Size() - table.offset : 0;
+    const std::uint64_t bytes = std::min<std::uint64_t>(*size, inMapping);
+    const std::uint64_t inFile = table.offset < map.FileSize() ? map.FileSize() - table.offset : 0;
+    table.fileBytes = std::min(bytes, inFile);
+    table.zeroBytes = bytes - table.fileBytes;
+    tables.push_back(table);
+}
+
+// EnumResourceLanguages for one name: each language's table located, in the directory's order,
+// until the module is full. A fault ends the walk; the names go on.
+template <class Full>
+void LocateLanguages(const Mapping& map, const Headers& headers, const Directory& names,
+                     const ResourceKey& key, const platform::ResourceName& enumerated,
+                     std::vector<TableLocation>& tables, const Full& full) {
+    // The name's directory found again, its entries in order.
+    const auto langs = DirectoryOf(map, FindByKey(map, headers.resourceRoot, names, key, true));
+    if (!langs || !*langs) {
+        return;
+    }
+    const std::uint32_t count = std::uint32_t{(*langs)->named} + (*langs)->ids;
+    for (std::uint32_t j = 0; j < count && !full(); ++j) {
+        const auto lang = ReadEntry(map, **langs, j);
+        if (!lang) {
             return;
         }
-        const auto names = FindByKey(map, root, ReadDirectory(map, *type), name, true);
-        if (!names) {
-            return;
-        }
-        const auto entry = FindLanguage(map, root, ReadDirectory(map, *names), language);
-        if (!entry) {
-            return;
-        }
-        const std::uint32_t rva = map.U32(*entry);
-        const std::uint32_t size = map.U32(*entry + 4);
-        const auto offset = RvaToOffset(map, headers.nt, rva);
-        if (!offset) {
-            return; // LoadResource gives no data: the table is passed over
-        }
-        // Bounded by its claimed size and by the mapping.
-        TableLocation table;
-        table.name = enumerated;
-        table.language = language;
-        table.offset = *offset;
-        const std::uint64_t inMapping = *offset < map.Size() ? map.Size() - *offset : 0;
-        const std::uint64_t bytes = std::min<std::uint64_t>(size, inMapping);
-        const std::uint64_t inFile = *offset < map.FileSize() ? map.FileSize() - *offset : 0;
-        table.fileBytes = std::min(bytes, inFile);
-        table.zeroBytes = bytes - table.fileBytes;
-        tables.push_back(table);
-    } catch (const Fault&) {
-        // FindResourceEx and LoadResource fail quietly on a fault: the table is passed over.
+        LocateTable(map, headers, key, enumerated, static_cast<std::uint16_t>(lang->name & 0xFFFF),
+                    tables);
     }
 }
 
@@ -393,86 +505,82 @@ bool FindMessageTables(const ByteSource& file, std::vector<TableLocation>& table
         error = kBadExeFormat;
         return false;
     }
-    try {
-        const Headers headers = FindResourceDirectory(map, *nt);
-        if (!headers.hasResources) {
-            error = kResourceDataNotFound;
-            return false;
-        }
-        const std::uint64_t root = headers.resourceRoot;
-        const auto type = FindById(map, root, ReadDirectory(map, root), kMessageTableType, true);
-        if (!type) {
-            error = kResourceTypeNotFound;
-            return false;
-        }
-        const Directory names = ReadDirectory(map, *type);
-        const std::uint32_t count = std::uint32_t{names.named} + names.ids;
-        if (count == 0) {
-            // EnumResourceNames enumerates nothing and reports failure, leaving the last error as
-            // it was: the Windows build then shows the text of whatever came before (here: 0).
-            error = 0;
-            return false;
-        }
-        std::uint64_t bytes = 0;
-        const auto full = [&] {
-            for (; counted < tables.size(); ++counted) {
-                bytes += tables[counted].fileBytes + tables[counted].zeroBytes;
-            }
-            return tables.size() - first >= platform::kMaxTablesPerModule ||
-                   bytes >= platform::kMaxTableBytesPerModule;
-        };
-        for (std::uint32_t i = 0; i < count && !full(); ++i) {
-            const Entry entry = ReadEntry(map, names, i);
-            std::optional<ResourceKey> key;
-            platform::ResourceName enumerated;
-            if ((entry.name & kHighBit) != 0) {
-                std::u16string text = ReadName(map, root, entry.name);
-                // The enumeration hands the name on as a string: it ends at its first NUL.
-                const std::u16string_view shown(text.data(),
-                                                std::min(text.size(), text.find(u'\0')));
-                enumerated.isNumber = false;
-                for (std::size_t at = 0; at < shown.size(); ++at) {
-                    std::uint32_t unit = shown[at];
-                    if (sizeof(wchar_t) == 4 && IsHighSurrogate(unit) && at + 1 < shown.size() &&
-                        IsLowSurrogate(shown[at + 1])) {
-                        unit = CombineSurrogates(unit, shown[++at]);
-                    }
-                    enumerated.text += static_cast<wchar_t>(unit);
-                }
-                key = KeyOf(std::move(text));
-            } else {
-                key = ResourceKey{};
-                key->number = static_cast<std::uint16_t>(entry.name & 0xFFFF);
-                enumerated.number = key->number;
-            }
-            if (!key) {
-                continue; // EnumResourceLanguages refuses the name: no languages
-            }
-            // EnumResourceLanguages: the name's directory found again, its entries in order.
-            std::optional<std::uint64_t> languages;
-            try {
-                languages = FindByKey(map, root, names, *key, true);
-            } catch (const Fault&) {
-                languages.reset();
-            }
-            if (!languages) {
-                continue;
-            }
-            try {
-                const Directory langs = ReadDirectory(map, *languages);
-                const std::uint32_t langCount = std::uint32_t{langs.named} + langs.ids;
-                for (std::uint32_t j = 0; j < langCount && !full(); ++j) {
-                    const Entry lang = ReadEntry(map, langs, j);
-                    LocateTable(map, headers, *key, enumerated,
-                                static_cast<std::uint16_t>(lang.name & 0xFFFF), tables);
-                }
-            } catch (const Fault&) {
-                // The language walk ends at the fault; the names go on.
-            }
-        }
-    } catch (const Fault&) {
+    // A fault in the headers or the walk of the names: the enumeration fails.
+    const auto faulted = [&] {
         error = kNoAccess;
         return false;
+    };
+    const auto headers = FindResourceDirectory(map, *nt);
+    if (!headers) {
+        return faulted();
+    }
+    if (!headers->hasResources) {
+        error = kResourceDataNotFound;
+        return false;
+    }
+    const std::uint64_t root = headers->resourceRoot;
+    const auto top = ReadDirectory(map, root);
+    if (!top) {
+        return faulted();
+    }
+    const auto type = DirectoryOf(map, FindById(map, root, *top, kMessageTableType, true));
+    if (!type) {
+        return faulted();
+    }
+    if (!*type) {
+        error = kResourceTypeNotFound;
+        return false;
+    }
+    const Directory& names = **type;
+    const std::uint32_t count = std::uint32_t{names.named} + names.ids;
+    if (count == 0) {
+        // EnumResourceNames enumerates nothing and reports failure, leaving the last error as
+        // it was: the Windows build then shows the text of whatever came before (here: 0).
+        error = 0;
+        return false;
+    }
+    std::uint64_t bytes = 0;
+    const auto full = [&] {
+        for (; counted < tables.size(); ++counted) {
+            bytes += tables[counted].fileBytes + tables[counted].zeroBytes;
+        }
+        return tables.size() - first >= platform::kMaxTablesPerModule ||
+               bytes >= platform::kMaxTableBytesPerModule;
+    };
+    for (std::uint32_t i = 0; i < count && !full(); ++i) {
+        const auto entry = ReadEntry(map, names, i);
+        if (!entry) {
+            return faulted();
+        }
+        std::optional<ResourceKey> key;
+        platform::ResourceName enumerated;
+        if ((entry->name & kHighBit) != 0) {
+            auto text = ReadName(map, root, entry->name);
+            if (!text) {
+                return faulted();
+            }
+            // The enumeration hands the name on as a string: it ends at its first NUL.
+            const std::u16string_view shown(text->data(),
+                                            std::min(text->size(), text->find(u'\0')));
+            enumerated.isNumber = false;
+            for (std::size_t at = 0; at < shown.size(); ++at) {
+                std::uint32_t unit = shown[at];
+                if (sizeof(wchar_t) == 4 && IsHighSurrogate(unit) && at + 1 < shown.size() &&
+                    IsLowSurrogate(shown[at + 1])) {
+                    unit = CombineSurrogates(unit, shown[++at]);
+                }
+                enumerated.text += static_cast<wchar_t>(unit);
+            }
+            key = KeyOf(*text);
+        } else {
+            key = ResourceKey{};
+            key->number = static_cast<std::uint16_t>(entry->name & 0xFFFF);
+            enumerated.number = key->number;
+        }
+        if (!key) {
+            continue; // EnumResourceLanguages refuses the name: no languages
+        }
+        LocateLanguages(map, *headers, names, *key, enumerated, tables, full);
     }
     error = 0;
     return true;
