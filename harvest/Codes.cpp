@@ -261,7 +261,9 @@ const wchar_t* DescribeReading(Reading kind) {
 }
 
 std::wstring DescribeHResult(std::uint32_t value) {
-    const std::uint32_t facility = (value >> 16) & 0x7FFu;
+    // HRESULT_FACILITY's 13 bits, less the NT bit, which is told on its own: facilities of the
+    // headers reach 2185 (FACILITY_AUDCLNT) and past.
+    const std::uint32_t facility = (value >> 16) & 0x1FFFu & ~(kNtBit >> 16);
     const char* name =
         FacilityName(std::begin(kHResultFacilities), std::end(kHResultFacilities), facility);
     std::wstring text = (value & 0x80000000u) != 0 ? L"failure" : L"success";

@@ -82,7 +82,7 @@ const FormatEntry& EntryOf(RowFormat format) {
 
 const FormatEntry* FindFormat(std::wstring_view name) {
     for (const FormatEntry& entry : kFormats) {
-        if (name == entry.name) {
+        if (entry.saveType != nullptr && name == entry.name) {
             return &entry;
         }
     }

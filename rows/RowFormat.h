@@ -32,7 +32,7 @@ struct FormatEntry {
 // Every format, in the order in which they are offered.
 std::span<const FormatEntry> RowFormats();
 const FormatEntry& EntryOf(RowFormat format);
-// The format whose name is name, or null.
+// The format of files whose name is name (tsv, csv, jsonl), or null.
 const FormatEntry* FindFormat(std::wstring_view name);
 // The format whose extension ends path, letter case aside, among those that are saved; or null.
 const FormatEntry* FormatOfFileName(std::wstring_view path);

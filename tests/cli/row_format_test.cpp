@@ -48,7 +48,7 @@ private:
 // the line follows its module, folder and language as they change, with or without a number for
 // them, and after an error row among them.
 TEST(RowStream, MessageRowsAreTheCellByCellRows) {
-    const char* texts[] = {"plain", "C:\\dir", "say \"hi\", then", ""};
+    const char* texts[] = {"plain", "C:\\dir", "say \"hi\", then", "a \"quoted\" word", "a, b", ""};
     const std::uint32_t ids[] = {0, 9, 10, 99, 100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
     for (RowFormat format : {RowFormat::Tsv, RowFormat::Csv}) {
         std::string ascii, wide, cells;
@@ -88,6 +88,21 @@ TEST(RowStream, MessageRowsAreTheCellByCellRows) {
             EXPECT_NE(cells.find(sep + numbers + sep), std::string::npos) << numbers;
         }
     }
+}
+
+// Each format by its name and by a file's ending, letter case aside; the clipboard's rows are no
+// file's.
+TEST(RowFormat, FormatsByNameAndByEnding) {
+    EXPECT_EQ(FindFormat(L"jsonl")->format, RowFormat::JsonLines);
+    EXPECT_EQ(FindFormat(L"CSV"), nullptr);
+    EXPECT_EQ(FindFormat(L"clipboard"), nullptr);
+    EXPECT_EQ(FormatOfFileName(L"C:\\out\\X.CSV")->format, RowFormat::Csv);
+    EXPECT_EQ(FormatOfFileName(L"rows.Tsv")->format, RowFormat::Tsv);
+    EXPECT_EQ(FormatOfFileName(L"rows.JSONL")->format, RowFormat::JsonLines);
+    EXPECT_EQ(FormatOfFileName(L"rows.csv.txt"), nullptr);
+    EXPECT_EQ(FormatOfFileName(L"csv"), nullptr);
+    EXPECT_TRUE(EntryOf(RowFormat::Csv).byteOrderMark);
+    EXPECT_FALSE(EntryOf(RowFormat::Tsv).byteOrderMark);
 }
 
 // A reader that went away is no failure to report; Wine says so in its own words. A full disk is.

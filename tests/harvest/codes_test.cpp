@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -116,10 +117,21 @@ TEST(Codes, ReadingsFollowEveryWrapping) {
     // No Win32 code for it (ERROR_MR_MID_NOT_FOUND), and an event id with qualifier bits.
     EXPECT_EQ(ReadingValues(0xC00D36B2u), V({0xC00D36B2u}));
     EXPECT_EQ(ReadingValues(0xB00002BDu), V({0xB00002BDu}));
+    // The whole Win32 range, its last code too; a success code of facility 7 is no Win32 code.
+    EXPECT_EQ(ReadingValues(0xFFFFu), V({0xFFFFu, 0x8007FFFFu}));
+    EXPECT_EQ(ReadingValues(0x8007FFFFu), V({0x8007FFFFu, 0xFFFFu}));
+    const V success = ReadingValues(0x00070005u);
+    EXPECT_EQ(std::count(success.begin(), success.end(), 5u), 0);
+    EXPECT_EQ(std::count(success.begin(), success.end(), 0x80070005u), 0);
 
     EXPECT_EQ(codes::DescribeHResult(0x80070005u), L"failure, facility 7 (FACILITY_WIN32), code 5");
     EXPECT_EQ(codes::DescribeHResult(0xD0000022u),
               L"failure, facility 0 (FACILITY_NULL), code 34, NT bit");
+    // Facilities wider than 11 bits, as the headers read them.
+    EXPECT_EQ(codes::DescribeHResult(0x88890004u),
+              L"failure, facility 2185 (FACILITY_AUDCLNT), code 4");
+    EXPECT_EQ(codes::DescribeHResult(0x887A0001u), L"failure, facility 2170, code 1");
+    EXPECT_EQ(codes::DescribeHResult(0x9FFF0001u), L"failure, facility 4095, code 1, NT bit");
     EXPECT_EQ(codes::DescribeNtStatus(0xC0000005u),
               L"error (3), customer 0, facility 0x000, code 0x0005");
     EXPECT_EQ(codes::DescribeNtStatus(0xA0020001u),
@@ -176,4 +188,19 @@ TEST(Codes, AQueryKeepsTheReadingsAndLanguagesAskedAndDropsErrorRows) {
     missing.query = &query;
     ScanModule(missing, FixtureFolder(), L"no-such-module.dll");
     EXPECT_EQ(missing.list.GetRowCount(), 0);
+}
+
+// Any code, event or language keeps messages only: error rows go, as they do with --no-errors.
+TEST(MessageQuery, EveryChoiceLeavesErrorRowsOut) {
+    EXPECT_TRUE(MessageQuery().KeepsErrorRows());
+    MessageQuery language, code, event, dropped;
+    language.AddLanguage(1033);
+    code.AddCode(5);
+    event.AddEvent(701);
+    dropped.DropErrorRows();
+    for (const MessageQuery* query : {&language, &code, &event, &dropped}) {
+        EXPECT_FALSE(query->KeepsErrorRows());
+    }
+    EXPECT_TRUE(language.KeepsIdentifier(12345)); // a language alone keeps every identifier
+    EXPECT_FALSE(language.KeepsLanguage(1031));
 }

@@ -313,6 +313,15 @@ TEST(Keyboard, CtrlGLooksUpACodeInEveryLanguage) {
     CLookupDlg& lookup = main->LookupDlg();
     ASSERT_TRUE(lookup.m_hWnd != nullptr && lookup.IsWindowVisible());
     ASSERT_EQ(GetFocus(), lookup.GetDlgItem(IDC_LOOKUP_TEXT));
+    // Blanks alone ask for nothing: no answer at all, not even that they are no code.
+    SetWindowTextW(lookup.GetDlgItem(IDC_LOOKUP_TEXT), L"  \t ");
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(main->InfoDlg().m_hWnd == nullptr || !main->InfoDlg().IsWindowVisible());
+    EXPECT_TRUE(main->ResultWindows().empty());
+    if (!lookup.IsWindowVisible()) {
+        main->ListCtrl().SetFocus();
+        PressKey('G', true);
+    }
     SetWindowTextW(lookup.GetDlgItem(IDC_LOOKUP_TEXT), L"0x80070005");
     PressKey(VK_RETURN);
     EXPECT_FALSE(lookup.IsWindowVisible());
@@ -354,6 +363,11 @@ TEST(Keyboard, AStartPathF5CopyAllRowsAndSaveAs) {
     EXPECT_EQ(module->GetMessageList().GetRowCount(), 3);
     EXPECT_EQ(WindowText(module->GetDlgItem(IDC_MASK)), L"basic.dll");
     module.reset();
+
+    // A drive's root keeps its separator: "C:" alone would be the drive's current folder.
+    auto root = OpenMainWindowAt(L"C:\\");
+    EXPECT_EQ(WindowText(root->m_hWnd), L"Orvanel   [C:\\\\*.dll]");
+    root.reset();
 
     // A folder, with a trailing separator; then F5 scans it again as the window stands.
     auto main = OpenMainWindowAt(folder.path() + L"\\");
