@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -81,4 +82,29 @@ TEST(SaveRows, WritesWhatTheDumpWritesAndNothingHalfWritten) {
         EXPECT_FALSE(SaveRows(rows, folder.path() + L"\\no\\such\\folder.tsv", format, error));
         EXPECT_NE(error, 0u);
     }
+}
+
+// A write that fails halfway (a full disk: the test runs under a file-size limit, see
+// tests/CMakeLists.txt) reaches the caller with the system's code, and leaves the old file as
+// it was and nothing beside it.
+TEST(SaveRows, AWriteThatFailsHalfwayLeavesTheOldFile) {
+    if (GetEnvironmentVariableW(L"ORVANEL_FILE_LIMIT", nullptr, 0) == 0) {
+        GTEST_SKIP() << "runs under a file-size limit only";
+    }
+    auto module = std::make_shared<ModuleRecord>();
+    module->fileName = L"big.dll";
+    module->folder = L"C:\\big";
+    const auto table = MakeTable(module, {}, 1033, L"English");
+    const std::wstring text(100, L'x');
+    MemoryMessageList rows;
+    for (std::uint32_t id = 0; id < 100000; ++id) { // 12 MB of rows, past the limit
+        rows.AppendMessage(*table, id, WideMessageText(text));
+    }
+    TempFolder folder;
+    folder.WriteText(L"saved.tsv", "what was there before");
+    DWORD error = 0;
+    EXPECT_FALSE(SaveRows(rows, folder.path() + L"\\saved.tsv", RowFormat::Tsv, error));
+    EXPECT_NE(error, 0u);
+    EXPECT_EQ(FileBytes(folder.path() + L"\\saved.tsv"), "what was there before");
+    EXPECT_EQ(FilesIn(folder.path()), 1);
 }
