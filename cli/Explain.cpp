@@ -1,6 +1,7 @@
 #include "cli/Explain.h"
 
 #include "harvest/Codes.h"
+#include "harvest/Render.h"
 #include "harvest/Strings.h"
 #include "harvest/Unicode.h"
 
@@ -32,9 +33,10 @@ std::wstring Fields(const codes::CodeReading& reading, const std::vector<codes::
 
 bool WriteExplanation(const std::vector<ExplainedCode>& explained,
                       const std::vector<std::uint16_t>& languages, const std::wstring& folder,
-                      const MemoryMessageList& rows,
+                      const MemoryMessageList& rows, const ExplainStyle& style, bool& renderFailed,
                       const std::function<void(std::wstring_view)>& write) {
     bool allKnown = true;
+    renderFailed = false;
     std::wstring languageList;
     for (std::uint16_t language : languages) {
         languageList += (languageList.empty() ? L"" : L", ") + std::to_wstring(language);
@@ -65,10 +67,25 @@ bool WriteExplanation(const std::vector<ExplainedCode>& explained,
                 continue;
             }
             textLines += L"  ";
-            for (MessageColumn column :
-                 {COL_MODULE_NAME, COL_LOCALE_ID, COL_VALUE_HEX, COL_MESSAGE_TEXT}) {
+            for (MessageColumn column : {COL_MODULE_NAME, COL_LOCALE_ID, COL_VALUE_HEX}) {
                 textLines += FormatCell(record, column, scratch);
-                textLines += column == COL_MESSAGE_TEXT ? L"\n" : L"  ";
+                textLines += L"  ";
+            }
+            // The text as the list shows it, or as the table holds it, line breaks and all.
+            textLines += style.raw ? record.rawText : FormatCell(record, COL_MESSAGE_TEXT, scratch);
+            textLines += L"\n";
+            if (style.fill) {
+                const render::Rendered filled = render::Render(record.rawText, style.inserts);
+                if (filled.ok) {
+                    std::wstring said = filled.text;
+                    if (!style.raw) {
+                        FlattenMessageText(said);
+                    }
+                    textLines += L"    = " + said + L"\n";
+                } else {
+                    textLines += L"    cannot fill the inserts: " + filled.error + L"\n";
+                    renderFailed = true;
+                }
             }
         }
         if (i != 0) {

@@ -19,7 +19,16 @@ struct ExplainedCode {
 // rows whose identifier is one of its readings, one line each (module, language, identifier,
 // text). rows are what a scan of folder kept in the given languages. A code that no header names
 // and no row answers gets one line that says so. Returns false when some code was such a one.
+//
+// How each text is shown: flattened to one line, or as the table holds it (raw); and, where
+// inserts are given, filled with them below it (render::Render), with the reason where it cannot
+// be, which sets renderFailed.
+struct ExplainStyle {
+    bool raw = false;
+    bool fill = false;
+    std::vector<std::wstring> inserts;
+};
 bool WriteExplanation(const std::vector<ExplainedCode>& codes,
                       const std::vector<std::uint16_t>& languages, const std::wstring& folder,
-                      const MemoryMessageList& rows,
+                      const MemoryMessageList& rows, const ExplainStyle& style, bool& renderFailed,
                       const std::function<void(std::wstring_view)>& write);

@@ -31,8 +31,8 @@ const wchar_t kUsageHead[] =
     L"Usage: orvanel-dump [--mask PATTERN]... [--recursive] [--satellites] [--no-errors]\n"
     L"                    [--format tsv|csv|jsonl] [--output FILE] [--code CODE]...\n"
     L"                    [--event ID]... [--lang LANGUAGE]... FOLDER|FILE\n"
-    L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--mask PATTERN] [--recursive]\n"
-    L"                    [FOLDER|FILE]\n"
+    L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--insert TEXT]... [--raw]\n"
+    L"                    [--mask PATTERN] [--recursive] [FOLDER|FILE]\n"
     L"       orvanel-dump --format sqlite --output DATABASE [scan options] FOLDER|FILE\n"
     L"       orvanel-dump --db DATABASE [--scan N] [--format tsv|csv|jsonl] [--output FILE]\n"
     L"                    [--code CODE]... [--event ID]... [--lang LANGUAGE]... [--no-errors]\n"
@@ -49,7 +49,7 @@ const wchar_t kUsageHead[] =
     L"  0  the folder was scanned\n"
     L"  1  FOLDER does not exist, or it cannot be listed; DATABASE is missing (--db), is not an\n"
     L"     Orvanel database, was written by a newer Orvanel, is corrupt, or has no such scan\n"
-    L"  2  bad arguments\n"
+    L"  2  bad arguments (--insert: a text's inserts could not be filled with them)\n"
     L"  3  the output (or DATABASE) could not be written (quietly when its reader has gone)\n"
     L"  4  out of memory; what was harvested before is written\n"
     L"  5  --explain: some CODE has no symbolic name and no text in FOLDER\n"
@@ -190,6 +190,7 @@ struct Options {
     std::vector<std::uint16_t> languages;
     std::vector<ExplainedCode> explain; // --explain's codes, as typed and as read
     bool explaining = false;
+    ExplainStyle style; // --raw and --insert
     std::wstring path;
     bool help = false;
     bool version = false;
@@ -345,6 +346,19 @@ const OptionEntry kOptions[] = {
          o.explaining = true;
          return AddCode(o, text, true, error);
      }},
+    {L"--insert", true, false,
+     L"  --insert TEXT     with --explain: each text shown again below it, its inserts filled as\n"
+     L"                    the system fills them (%1 with the first TEXT, and so on; a number for\n"
+     L"                    %1!d! and the like); may be repeated\n",
+     [](Options& o, std::wstring_view text, std::wstring&) {
+         o.style.fill = true;
+         o.style.inserts.emplace_back(text);
+         return true;
+     }},
+    {L"--raw", false, false,
+     L"  --raw             with --explain: the texts as the tables hold them, line breaks and "
+     L"all\n",
+     [](Options& o, std::wstring_view, std::wstring&) { return o.style.raw = true; }},
     {L"--version", false, false, L"  --version         show the version\n",
      [](Options& o, std::wstring_view, std::wstring&) { return o.version = true; }},
     {L"--help", false, false, L"  --help            show this text\n",
@@ -438,6 +452,10 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
     }
     if (options.sqlite && options.explaining) {
         error = L"--explain writes for a person: it does not go with --format sqlite";
+        return false;
+    }
+    if ((options.style.raw || options.style.fill) && !options.explaining) {
+        error = L"--raw and --insert go with --explain";
         return false;
     }
     if (options.explaining && !options.output.empty()) {
@@ -540,11 +558,14 @@ int RunExplain(Options& options, const RowSource& source) {
         return status;
     }
     Output out(console::Stream::Output);
-    const bool allKnown = WriteExplanation(options.explain, languages, folder, rows,
-                                           [&out](std::wstring_view text) { out.Write(text); });
+    bool renderFailed = false;
+    const bool allKnown =
+        WriteExplanation(options.explain, languages, folder, rows, options.style, renderFailed,
+                         [&out](std::wstring_view text) { out.Write(text); });
     out.Flush();
     Output(console::Stream::Error).Write(statusLine + L"\n");
-    return allKnown ? 0 : kExitUnknownCode;
+    // A text whose inserts cannot be filled is a bad argument, said where it stands.
+    return renderFailed ? kExitBadArguments : allKnown ? 0 : kExitUnknownCode;
 }
 
 // The rows that a query keeps, as text on the standard output or in the file of --output, then

@@ -73,6 +73,30 @@ class Satellites(unittest.TestCase):
                     self.assertEqual(f.read(), expected.stdout, args)
                 self.assertEqual(os.listdir(temp), ["rows.out"], args)
 
+    def test_explain_fills_inserts_and_shows_raw_texts(self):
+        wine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+        if not os.path.isdir(wine):
+            self.skipTest("no Wine modules here")
+        done = subprocess.run([DUMP, "--explain", "193", "317", "--insert", "setup.exe",
+                               "--insert", "two", "--lang", "1033", wine], capture_output=True)
+        out = done.stdout.decode("utf-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("Bad EXE format for %1.\n    = Bad EXE format for setup.exe.\n", out)
+        self.assertIn("    = Message 0xsetup.exe not found in file two.\n", out)
+        # One argument for a text of two inserts: said where it stands, and exit status 2.
+        done = subprocess.run([DUMP, "--explain", "317", "193", "--insert", "x", "--lang", "1033",
+                               wine], capture_output=True)
+        out = done.stdout.decode("utf-8")
+        self.assertEqual(done.returncode, 2)
+        self.assertIn("cannot fill the inserts: insert %2 needs argument 2", out)
+        self.assertIn("    = Bad EXE format for x.", out)  # the other codes' texts still
+        # --raw: the text as the table holds it; and neither goes without --explain.
+        done = subprocess.run([DUMP, "--explain", "5", "--raw", "--lang", "1033", wine],
+                              capture_output=True)
+        self.assertIn("Access denied.\n\n", done.stdout.decode("utf-8"))
+        done = subprocess.run([DUMP, "--raw", TREE], capture_output=True)
+        self.assertEqual(done.returncode, 2)
+
 
 if __name__ == "__main__":
     DUMP, TREE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
