@@ -1,6 +1,7 @@
 #include "cli/Explain.h"
 
 #include "harvest/Codes.h"
+#include "harvest/MessageQuery.h"
 #include "harvest/Render.h"
 #include "harvest/Strings.h"
 #include "harvest/Unicode.h"
@@ -30,6 +31,54 @@ std::wstring Fields(const codes::CodeReading& reading, const std::vector<codes::
 }
 
 } // namespace
+
+std::wstring FillParameters(std::wstring_view text, const MemoryMessageList& parameters,
+                            std::uint16_t language, std::vector<std::uint32_t>& missing) {
+    std::wstring filled;
+    std::wstring scratch;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t digits = at + 2;
+        while (digits < text.size() && text[digits] >= L'0' && text[digits] <= L'9' &&
+               digits - at < 12) {
+            ++digits;
+        }
+        if (text.compare(at, 2, L"%%") != 0 || digits == at + 2) {
+            filled += text[at++];
+            continue;
+        }
+        std::uint32_t number = 0;
+        const bool fits = codes::ParseNumber(text.substr(at + 2, digits - at - 2), number);
+        // The best of the messages of that number: the language itself, then as the loader
+        // falls back, then any.
+        int best = -1, bestRank = 5;
+        for (int row = 0; fits && row < parameters.GetRowCount(); ++row) {
+            const RowRecord record = parameters.Record(row);
+            if (record.kind != RowKind::Message || record.identifier != number) {
+                continue;
+            }
+            const std::uint16_t stored = record.table->language;
+            const int rank = stored == language                  ? 0
+                             : LanguageMatches(language, stored) ? 1
+                             : stored == 0                       ? 2
+                             : stored == 0x0409                  ? 3
+                                                                 : 4;
+            if (rank < bestRank) {
+                best = row;
+                bestRank = rank;
+            }
+        }
+        if (best < 0) {
+            if (std::find(missing.begin(), missing.end(), number) == missing.end()) {
+                missing.push_back(number);
+            }
+            filled.append(text.substr(at, digits - at)); // stays as it is
+        } else {
+            filled += FormatCell(parameters.Record(best), COL_MESSAGE_TEXT, scratch);
+        }
+        at = digits;
+    }
+    return filled;
+}
 
 bool WriteExplanation(const std::vector<ExplainedCode>& explained,
                       const std::vector<std::uint16_t>& languages, const std::wstring& folder,
@@ -74,8 +123,18 @@ bool WriteExplanation(const std::vector<ExplainedCode>& explained,
             // The text as the list shows it, or as the table holds it, line breaks and all.
             textLines += style.raw ? record.rawText : FormatCell(record, COL_MESSAGE_TEXT, scratch);
             textLines += L"\n";
-            if (style.fill) {
-                const render::Rendered filled = render::Render(record.rawText, style.inserts);
+            if (style.fill || style.parameters != nullptr) {
+                std::wstring text(record.rawText);
+                std::vector<std::wstring> inserts = style.inserts;
+                std::vector<std::uint32_t> missing;
+                if (style.parameters != nullptr) {
+                    const std::uint16_t language = record.table->language;
+                    text = FillParameters(text, *style.parameters, language, missing);
+                    for (std::wstring& insert : inserts) {
+                        insert = FillParameters(insert, *style.parameters, language, missing);
+                    }
+                }
+                const render::Rendered filled = render::Render(text, inserts);
                 if (filled.ok) {
                     std::wstring said = filled.text;
                     if (!style.raw) {
@@ -85,6 +144,13 @@ bool WriteExplanation(const std::vector<ExplainedCode>& explained,
                 } else {
                     textLines += L"    cannot fill the inserts: " + filled.error + L"\n";
                     renderFailed = true;
+                }
+                if (!missing.empty()) {
+                    textLines += L"    parameters not found:";
+                    for (std::uint32_t number : missing) {
+                        textLines += L" %%" + std::to_wstring(number);
+                    }
+                    textLines += L"\n";
                 }
             }
         }

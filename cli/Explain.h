@@ -27,7 +27,15 @@ struct ExplainStyle {
     bool raw = false;
     bool fill = false;
     std::vector<std::wstring> inserts;
+    // The messages of the parameter modules (--parameters): %%N in an insert or a text stands
+    // for message N, in the text's language where there is one.
+    const MemoryMessageList* parameters = nullptr;
 };
+
+// text with every %%N replaced by message N of parameters (its language first, then the
+// language alone, neutral, English, any), flattened; the N found nowhere go to missing.
+std::wstring FillParameters(std::wstring_view text, const MemoryMessageList& parameters,
+                            std::uint16_t language, std::vector<std::uint32_t>& missing);
 bool WriteExplanation(const std::vector<ExplainedCode>& codes,
                       const std::vector<std::uint16_t>& languages, const std::wstring& folder,
                       const MemoryMessageList& rows, const ExplainStyle& style, bool& renderFailed,

@@ -32,7 +32,8 @@ const wchar_t kUsageHead[] =
     L"                    [--format tsv|csv|jsonl] [--output FILE] [--code CODE]...\n"
     L"                    [--event ID]... [--lang LANGUAGE]... FOLDER|FILE\n"
     L"       orvanel-dump --explain CODE... [--lang LANGUAGE]... [--insert TEXT]... [--raw]\n"
-    L"                    [--mask PATTERN] [--recursive] [FOLDER|FILE]\n"
+    L"                    [--parameters MODULE]... [--mask PATTERN] [--recursive]\n"
+    L"                    [FOLDER|FILE]\n"
     L"       orvanel-dump --format sqlite --output DATABASE [scan options] FOLDER|FILE\n"
     L"       orvanel-dump --db DATABASE [--scan N] [--format tsv|csv|jsonl] [--output FILE]\n"
     L"                    [--code CODE]... [--event ID]... [--lang LANGUAGE]... [--no-errors]\n"
@@ -190,7 +191,8 @@ struct Options {
     std::vector<std::uint16_t> languages;
     std::vector<ExplainedCode> explain; // --explain's codes, as typed and as read
     bool explaining = false;
-    ExplainStyle style; // --raw and --insert
+    ExplainStyle style;                   // --raw and --insert
+    std::vector<std::wstring> parameters; // --parameters
     std::wstring path;
     bool help = false;
     bool version = false;
@@ -355,6 +357,14 @@ const OptionEntry kOptions[] = {
          o.style.inserts.emplace_back(text);
          return true;
      }},
+    {L"--parameters", true, false,
+     L"  --parameters MODULE with --explain: %%N in a text or an --insert stands for message N of\n"
+     L"                    MODULE (a provider's parameter file), in the text's language where it\n"
+     L"                    has one; may be repeated\n",
+     [](Options& o, std::wstring_view path, std::wstring&) {
+         o.parameters.emplace_back(path);
+         return true;
+     }},
     {L"--raw", false, false,
      L"  --raw             with --explain: the texts as the tables hold them, line breaks and "
      L"all\n",
@@ -454,8 +464,9 @@ bool ParseArguments(const std::vector<std::wstring>& argv, Options& options, std
         error = L"--explain writes for a person: it does not go with --format sqlite";
         return false;
     }
-    if ((options.style.raw || options.style.fill) && !options.explaining) {
-        error = L"--raw and --insert go with --explain";
+    if ((options.style.raw || options.style.fill || !options.parameters.empty()) &&
+        !options.explaining) {
+        error = L"--raw, --insert and --parameters go with --explain";
         return false;
     }
     if (options.explaining && !options.output.empty()) {
@@ -556,6 +567,22 @@ int RunExplain(Options& options, const RowSource& source) {
     int status = 0;
     if (!source(query, rows, folder, statusLine, status)) {
         return status;
+    }
+    // The parameter modules' messages, each read as a module alone.
+    MemoryMessageList parameters;
+    const MessageQuery everything;
+    for (const std::wstring& module : options.parameters) {
+        if (platform::Inspect(module) != platform::PathKind::File) {
+            Output(console::Stream::Error)
+                .Write(L"orvanel-dump: " + module + L": no such parameter module\n");
+            return kExitNotAFolder;
+        }
+        CommandScanOwner owner({L"*"}, false, false, everything, parameters);
+        const auto [parent, name] = SplitPath(module);
+        ScanModule(owner, parent, name);
+    }
+    if (!options.parameters.empty()) {
+        options.style.parameters = &parameters;
     }
     Output out(console::Stream::Output);
     bool renderFailed = false;

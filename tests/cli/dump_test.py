@@ -201,6 +201,13 @@ class ExitCodes(unittest.TestCase):
                 self.assertEqual(re.sub("[\ud800-\udfff]", "\ufffd", got["text"]), cells[6])
                 self.assertEqual(flatten(got["raw_text"]), got["text"])
 
+    def test_explain_fills_parameters_through_the_windows_build(self):
+        code, lines, err = dump("--explain", "8", "--mask", "oddtexts.dll", "--insert", "%%1",
+                                "--parameters", windows(os.path.join(FIXTURES, "basic.dll")),
+                                windows(os.path.join(FIXTURES, "crafted")))
+        self.assertEqual(code, 0, err)
+        self.assertIn("    = Access Second line two by First message.", lines)
+
     def test_output_file_written_beside_and_moved_into_place(self):
         # (Every format and every failure through the native build: tests/native/rules_test.py.)
         with tempfile.TemporaryDirectory() as temp:

@@ -97,6 +97,22 @@ class Satellites(unittest.TestCase):
         done = subprocess.run([DUMP, "--raw", TREE], capture_output=True)
         self.assertEqual(done.returncode, 2)
 
+    def test_parameters_fill_percent_percent_numbers(self):
+        fixtures = os.path.join(os.path.dirname(TREE), "fixtures")
+        basic = os.path.join(fixtures, "basic.dll")  # 1 "First message", 2 "Second / line two"
+        done = subprocess.run([DUMP, "--explain", "8", "--mask", "oddtexts.dll", "--insert",
+                               "%%1", "--insert", "%%99", "--parameters", basic,
+                               os.path.join(fixtures, "crafted")], capture_output=True)
+        out = done.stdout.decode("utf-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        # In the text and in an argument; a number that no parameter module has stays, and is
+        # said.
+        self.assertIn("    = Access Second line two by First message.\n", out)
+        self.assertIn("    parameters not found: %%99\n", out)
+        done = subprocess.run([DUMP, "--explain", "8", "--parameters", "/no/such.dll",
+                               fixtures], capture_output=True)
+        self.assertEqual(done.returncode, 1)
+
 
 if __name__ == "__main__":
     DUMP, TREE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
