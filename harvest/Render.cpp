@@ -38,6 +38,13 @@ public:
     // An insert's text: taken whole, its width counted and no blank of it a place to break; a
     // line that it takes past the width breaks after it.
     void AddInsert(std::wstring_view text) {
+        if (text.empty()) {
+            // An empty insert leaves a run of blanks going, but a line at the width breaks.
+            if (Wraps()) {
+                Break();
+            }
+            return;
+        }
         m_text.append(text);
         if (Wraps()) {
             m_column += static_cast<unsigned>(text.size());
@@ -45,6 +52,13 @@ public:
             Break();
         }
         Check();
+    }
+    // %0: the end, where a line still at the width or past it (an insert longer than the
+    // width, carried to it) gets its line break.
+    void End() {
+        if (Wraps() && m_column >= m_width) {
+            m_text += L"\r\n";
+        }
     }
     std::wstring Take() { return std::move(m_text); }
 
@@ -66,12 +80,17 @@ private:
             m_column = 0;
             break;
         case L' ':
-        case L'\t': // a tab of the template is a blank too
             if (!m_inSpace) {
                 m_space = m_text.size() - 1;
             }
             m_spaceEnd = m_text.size();
             m_inSpace = true;
+            ++m_column;
+            break;
+        case L'\t': // a tab goes with a run of blanks, but starts none
+            if (m_inSpace) {
+                m_spaceEnd = m_text.size();
+            }
             ++m_column;
             break;
         default:
@@ -450,7 +469,8 @@ Rendered Render(std::wstring_view text, const std::vector<std::wstring>& argumen
                     out.Add(L'\t');
                     break;
                 case L'0':
-                    at = text.size(); // the end, with no line break
+                    at = text.size(); // the end, with no line break of its own
+                    out.End();
                     break;
                 default: {
                     // Any other character stands for itself (with its % when inserts are

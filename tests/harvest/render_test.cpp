@@ -143,10 +143,8 @@ public:
         m_last = 0;
         options = {};
         options.ignoreInserts = Pick(8) == 0;
-        // Line breaking at a width of 1 to 254 is held to the system on the documented cases
-        // only: Wine 8 breaks around inserts and tabs in ways not yet followed here.
-        const unsigned widths[] = {0, 0, 0, 255};
-        options.maxWidth = widths[Pick(4)];
+        const unsigned widths[] = {0, 0, 0, 0, 255, 1, 5, 10, 20, 40};
+        options.maxWidth = widths[Pick(10)];
         const int parts = 1 + Pick(12);
         for (int i = 0; i < parts; ++i) {
             Part(text, arguments);
