@@ -19,7 +19,18 @@ struct Stop {
 // or where it stands when it has none.
 class Output {
 public:
-    explicit Output(unsigned width) : m_width(width) {}
+    Output(unsigned width, std::size_t expected) : m_width(width) { m_text.reserve(expected); }
+
+    // A run of the template's own characters with no line break in it, at once where no width
+    // is kept.
+    void AddRun(std::wstring_view run) {
+        if (Wraps()) {
+            Add(run);
+            return;
+        }
+        m_text.append(run);
+        Check();
+    }
 
     // A character of the template (an escape's too).
     void Add(wchar_t c) {
@@ -302,10 +313,11 @@ std::uint32_t Bounded(std::uint64_t value, int insert, const wchar_t* what) {
 // The insert of number insert at format, which stands just after its number: a bare string, or
 // a printf format between '!'s. Returns where the template goes on.
 std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Arguments& arguments,
-                   std::wstring& out) {
+                   std::wstring& out, std::wstring_view& bare) {
+    bare = {};
     if (at >= format.size() || format[at] != L'!') {
         const std::wstring& text = arguments.Text(insert, insert);
-        out.assign(text, 0, std::min(text.size(), text.find(L'\0'))); // a string ends at its NUL
+        bare = std::wstring_view(text).substr(0, text.find(L'\0')); // a string ends at its NUL
         return at;
     }
     ++at;
@@ -435,7 +447,7 @@ Rendered Render(std::wstring_view text, const std::vector<std::wstring>& argumen
     // The system reads the template as a string: it ends at its first NUL.
     text = text.substr(0, std::min(text.size(), text.find(L'\0')));
     Rendered rendered;
-    Output out(options.maxWidth);
+    Output out(options.maxWidth, text.size() + 32);
     Arguments args(arguments);
     std::wstring insert;
     try {
@@ -452,8 +464,10 @@ Rendered Render(std::wstring_view text, const std::vector<std::wstring>& argumen
                     if (at < text.size() && text[at] >= L'0' && text[at] <= L'9') {
                         number = number * 10 + (text[at++] - L'0');
                     }
-                    at = Insert(text, at, number, args, insert);
-                    out.AddInsert(insert); // a character's NUL too: the system keeps it
+                    std::wstring_view bare;
+                    at = Insert(text, at, number, args, insert, bare);
+                    // (A bare insert is its argument; a formatted one, a character's NUL too.)
+                    out.AddInsert(bare.data() != nullptr ? bare : std::wstring_view(insert));
 
                     continue;
                 }
@@ -480,6 +494,13 @@ Rendered Render(std::wstring_view text, const std::vector<std::wstring>& argumen
                                                         : std::wstring_view(escaped + 1, 1));
                 }
                 }
+                continue;
+            }
+            if (c != L'\r' && c != L'\n') {
+                // Up to the next escape or line break, at once.
+                const std::size_t end = std::min(text.size(), text.find_first_of(L"%\r\n", at));
+                out.AddRun(text.substr(at - 1, end - at + 1));
+                at = end;
                 continue;
             }
             if (c == L'\r' || c == L'\n') {
