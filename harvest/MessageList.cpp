@@ -117,37 +117,23 @@ int MemoryMessageList::AppendError(const ErrorRecord& error) {
 }
 
 int MemoryMessageList::AppendRecord(const RowRecord& record) {
-    switch (record.kind) {
-    case RowKind::Message: {
-        // The text stays where it is, kept by its owner.
-        std::uint32_t owner = 0;
-        if (record.textOwner != nullptr && *record.textOwner) {
-            const auto known =
-                std::find(m_textOwners.begin(), m_textOwners.end(), *record.textOwner);
-            owner = static_cast<std::uint32_t>(known - m_textOwners.begin());
-            if (known == m_textOwners.end()) {
-                m_textOwners.push_back(*record.textOwner);
-            }
-        } else {
-            WideMessageText text(record.rawText);
-            return AppendMessage(*record.table, record.identifier, text);
-        }
-        Keep(record.table->shared_from_this());
-        const Row row{record.table,
-                      record.rawText.data(),
-                      static_cast<std::uint32_t>(record.rawText.size()),
-                      record.identifier,
-                      owner,
-                      RowKind::Message};
-        return Insert(row, record.table->module->ShownName());
+    if (record.kind != RowKind::Message || record.textOwner == nullptr || !*record.textOwner) {
+        return MessageList::AppendRecord(record);
     }
-    case RowKind::Error:
-        return AppendError(*record.error);
-    case RowKind::Cells:
-    case RowKind::None:
-        break;
+    // A message's text stays where it is, kept by its owner.
+    const auto known = std::find(m_textOwners.begin(), m_textOwners.end(), *record.textOwner);
+    const auto owner = static_cast<std::uint32_t>(known - m_textOwners.begin());
+    if (known == m_textOwners.end()) {
+        m_textOwners.push_back(*record.textOwner);
     }
-    return AppendCells(record);
+    Keep(record.table->shared_from_this());
+    const Row row{record.table,
+                  record.rawText.data(),
+                  static_cast<std::uint32_t>(record.rawText.size()),
+                  record.identifier,
+                  owner,
+                  RowKind::Message};
+    return Insert(row, record.table->module->ShownName());
 }
 
 RowRecord MemoryMessageList::Record(int row) const {

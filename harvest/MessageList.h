@@ -2,10 +2,12 @@
 
 #include "harvest/Records.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A table of rows of seven UTF-16 cells. Rows are only appended, and only removed all at once.
@@ -51,6 +53,38 @@ protected:
     // Appends a record's row cell by cell: AppendRow, then SetCell with each cell that is not
     // empty.
     int AppendCells(const RowRecord& record);
+};
+
+// The one row that a list writing its rows out holds while a caller writes it cell by cell
+// (AppendRow, then SetCell; GetCell reads it back), until the next row comes.
+class PendingRow {
+public:
+    void Begin(int row, std::wstring_view moduleName) {
+        for (std::wstring& cell : m_cells) {
+            cell.clear();
+        }
+        m_cells[COL_MODULE_NAME].assign(moduleName);
+        m_row = row;
+        m_pending = true;
+    }
+    void Set(int row, int column, std::wstring_view text) {
+        if (m_pending && row == m_row && column > 0 && column < kMessageColumnCount) {
+            m_cells[column].assign(text);
+        }
+    }
+    std::wstring Get(int row, int column) const {
+        return m_pending && row == m_row && column >= 0 && column < kMessageColumnCount
+                   ? m_cells[column]
+                   : std::wstring();
+    }
+    // Whether a row was begun and is still to be written out; it is not, after this.
+    bool Take() { return std::exchange(m_pending, false); }
+    const std::array<std::wstring, kMessageColumnCount>& Cells() const { return m_cells; }
+
+private:
+    std::array<std::wstring, kMessageColumnCount> m_cells;
+    int m_row = -1;
+    bool m_pending = false;
 };
 
 // Orders two module names the way a sort-ascending list view orders its items (the platform's

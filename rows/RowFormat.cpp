@@ -6,6 +6,13 @@
 namespace {
 
 void AppendTsvCell(std::wstring& line, std::wstring_view cell) {
+    const auto escape = [](wchar_t c) -> const wchar_t* {
+        return c == L'\\'   ? L"\\\\"
+               : c == L'\t' ? L"\\t"
+               : c == L'\r' ? L"\\r"
+               : c == L'\n' ? L"\\n"
+                            : nullptr;
+    };
     bool plain = true; // most cells need no escape: one pass finds out
     for (wchar_t c : cell) {
         plain = plain && c != L'\\' && c != L'\t' && c != L'\r' && c != L'\n';
@@ -15,20 +22,9 @@ void AppendTsvCell(std::wstring& line, std::wstring_view cell) {
         return;
     }
     for (wchar_t c : cell) {
-        switch (c) {
-        case L'\\':
-            line += L"\\\\";
-            break;
-        case L'\t':
-            line += L"\\t";
-            break;
-        case L'\r':
-            line += L"\\r";
-            break;
-        case L'\n':
-            line += L"\\n";
-            break;
-        default:
+        if (const wchar_t* escaped = escape(c)) {
+            line += escaped;
+        } else {
             line += c;
         }
     }

@@ -170,42 +170,32 @@ void RowStream::WriteCells(const RowCells& cells) {
 }
 
 void RowStream::EndPendingRow() {
-    if (!m_pending) {
+    if (!m_pending.Take()) {
         return;
     }
-    m_pending = false;
     RowCells cells;
     for (int column = 0; column < kMessageColumnCount; ++column) {
-        cells[column] = m_cells[column];
+        cells[column] = m_pending.Cells()[column];
     }
     WriteCells(cells);
 }
 
 int RowStream::AppendRow(std::wstring_view moduleName) {
     EndPendingRow();
-    for (std::wstring& cell : m_cells) {
-        cell.clear();
-    }
-    m_cells[COL_MODULE_NAME].assign(moduleName);
-    m_pending = true;
+    m_pending.Begin(m_rows, moduleName);
     return m_rows++;
 }
 
 void RowStream::SetCell(int row, int column, std::wstring_view text) {
-    if (m_pending && row == m_rows - 1 && column > 0 && column < kMessageColumnCount) {
-        m_cells[column].assign(text);
-    }
+    m_pending.Set(row, column, text);
 }
 
 std::wstring RowStream::GetCell(int row, int column) const {
-    if (m_pending && row == m_rows - 1 && column >= 0 && column < kMessageColumnCount) {
-        return m_cells[column];
-    }
-    return {};
+    return m_pending.Get(row, column);
 }
 
 void RowStream::DeleteAllRows() {
-    m_pending = false;
+    m_pending.Take();
     m_rows = 0;
 }
 

@@ -58,8 +58,7 @@ private:
     char m_separator;
     char m_specials[2] = {}; // what a plain ASCII text may not hold
     int m_rows = 0;
-    bool m_pending = false;
-    std::array<std::wstring, kMessageColumnCount> m_cells; // the row written cell by cell
+    PendingRow m_pending; // the row written cell by cell
     std::wstring m_escaped;
     std::wstring m_wide;
     std::string m_lines;              // whole lines not yet handed on

@@ -327,25 +327,16 @@ ScanWriter::~ScanWriter() = default;
 
 int ScanWriter::AppendRow(std::wstring_view moduleName) {
     EndRow();
-    for (std::wstring& cell : m_cells) {
-        cell.clear();
-    }
-    m_cells[COL_MODULE_NAME].assign(moduleName);
-    m_pending = true;
+    m_pending.Begin(m_rows, moduleName);
     return m_rows++;
 }
 
 void ScanWriter::SetCell(int row, int column, std::wstring_view text) {
-    if (m_pending && row == m_rows - 1 && column > 0 && column < kMessageColumnCount) {
-        m_cells[column].assign(text);
-    }
+    m_pending.Set(row, column, text);
 }
 
 std::wstring ScanWriter::GetCell(int row, int column) const {
-    if (m_pending && row == m_rows - 1 && column >= 0 && column < kMessageColumnCount) {
-        return m_cells[column];
-    }
-    return {};
+    return m_pending.Get(row, column);
 }
 
 std::int64_t ScanWriter::InsertModule(const ModuleRecord& module) {
@@ -406,18 +397,18 @@ int ScanWriter::AppendError(const ErrorRecord& error) {
 }
 
 void ScanWriter::EndRow() {
-    if (!m_pending) {
+    if (!m_pending.Take()) {
         return;
     }
-    m_pending = false;
+    const auto& cells = m_pending.Cells();
     // A row written cell by cell has no record to tell what it is: it is kept as what the
     // schema can hold of any row, a file's row with its module, folder and error cells.
     ModuleRecord module;
-    module.fileName = m_cells[COL_MODULE_NAME];
-    module.folder = m_cells[COL_PATH];
+    module.fileName = cells[COL_MODULE_NAME];
+    module.folder = cells[COL_PATH];
     const std::int64_t id = InsertModule(module);
     m_group.clear();
-    SetError(id, 0, m_cells[COL_ERROR]);
+    SetError(id, 0, cells[COL_ERROR]);
 }
 
 int ScanWriter::AppendMessage(const TableRecord&, std::uint32_t identifier,

@@ -128,8 +128,7 @@ private:
     std::int64_t m_table = 0;
     std::vector<Begun> m_group; // a module and its satellites so far
     int m_rows = 0;
-    bool m_pending = false;
-    std::array<std::wstring, kMessageColumnCount> m_cells;
+    PendingRow m_pending; // a row written cell by cell
     std::string m_utf8;
     std::wstring m_wide;
     std::string m_key;                                     // a text looked up among those known

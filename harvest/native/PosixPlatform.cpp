@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace platform {
 
@@ -395,27 +396,19 @@ std::wstring LocaleText(std::uint16_t language, std::uint32_t lcType) {
 }
 
 ErrorCode FromErrno(int error, ErrorCode otherwise) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return errors::kModNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return errors::kAccessDenied;
-    case ENAMETOOLONG:
-        return errors::kNameTooLong;
-    case ENOMEM:
-        return errors::kNotEnoughMemory;
-    case EPIPE:
-        return errors::kBrokenPipe;
-    case ENOSPC:
-        return errors::kDiskFull;
-    case EBADF:
-        return errors::kInvalidHandle;
-    default:
-        return otherwise;
+    static const std::pair<int, ErrorCode> kCodes[] = {
+        {ENOENT, errors::kModNotFound},     {ENOTDIR, errors::kModNotFound},
+        {EACCES, errors::kAccessDenied},    {EPERM, errors::kAccessDenied},
+        {EISDIR, errors::kAccessDenied},    {ENAMETOOLONG, errors::kNameTooLong},
+        {ENOMEM, errors::kNotEnoughMemory}, {EPIPE, errors::kBrokenPipe},
+        {ENOSPC, errors::kDiskFull},        {EBADF, errors::kInvalidHandle},
+    };
+    for (const auto& [number, code] : kCodes) {
+        if (number == error) {
+            return code;
+        }
     }
+    return otherwise;
 }
 
 ErrorCode NtStatusToWin32(std::uint32_t status) {
