@@ -214,16 +214,16 @@ private:
 };
 
 // One printf conversion, as the system's wide printf writes it.
-struct Spec {
+struct Directive {
     bool left = false, plus = false, space = false, alternate = false, zero = false;
     std::uint32_t width = 0;
     bool hasPrecision = false;
     std::uint32_t precision = 0;
 };
 
-void Pad(std::wstring& out, std::wstring_view body, const Spec& spec, wchar_t fill) {
-    const std::size_t padding = spec.width > body.size() ? spec.width - body.size() : 0;
-    if (spec.left) {
+void Pad(std::wstring& out, std::wstring_view body, const Directive& directive, wchar_t fill) {
+    const std::size_t padding = directive.width > body.size() ? directive.width - body.size() : 0;
+    if (directive.left) {
         out.append(body);
         out.append(padding, L' ');
     } else {
@@ -232,29 +232,29 @@ void Pad(std::wstring& out, std::wstring_view body, const Spec& spec, wchar_t fi
     }
 }
 
-void FormatString(std::wstring& out, std::wstring_view text, const Spec& spec) {
+void FormatString(std::wstring& out, std::wstring_view text, const Directive& directive) {
     text = text.substr(0, std::min(text.size(), text.find(L'\0'))); // a string ends at its NUL
-    if (spec.hasPrecision && text.size() > spec.precision) {
-        text = text.substr(0, spec.precision);
+    if (directive.hasPrecision && text.size() > directive.precision) {
+        text = text.substr(0, directive.precision);
     }
-    Pad(out, text, spec, spec.zero && !spec.left ? L'0' : L' ');
+    Pad(out, text, directive, directive.zero && !directive.left ? L'0' : L' ');
 }
 
 // A pointer: its 64 bits in 16 upper-case digits, after "0X" for '#' (unless null), of which a
 // precision keeps the first units.
-void FormatPointer(std::wstring& out, std::uint64_t value, const Spec& spec) {
-    std::wstring body = spec.alternate && value != 0 ? L"0X" : L"";
+void FormatPointer(std::wstring& out, std::uint64_t value, const Directive& directive) {
+    std::wstring body = directive.alternate && value != 0 ? L"0X" : L"";
     for (int shift = 60; shift >= 0; shift -= 4) {
         body += L"0123456789ABCDEF"[(value >> shift) & 0xF];
     }
-    if (spec.hasPrecision && body.size() > spec.precision) {
-        body.resize(spec.precision);
+    if (directive.hasPrecision && body.size() > directive.precision) {
+        body.resize(directive.precision);
     }
-    Pad(out, body, spec, L' ');
+    Pad(out, body, directive, L' ');
 }
 
 void FormatInteger(std::wstring& out, std::uint64_t value, bool isSigned, int bits, wchar_t type,
-                   const Spec& spec) {
+                   const Directive& directive) {
     if (bits < 64) {
         const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
         value &= mask;
@@ -274,31 +274,31 @@ void FormatInteger(std::wstring& out, std::uint64_t value, bool isSigned, int bi
     for (std::uint64_t rest = magnitude; rest != 0; rest /= base) {
         body.insert(body.begin(), digits[rest % base]);
     }
-    const std::uint32_t precision = spec.hasPrecision ? spec.precision : 1;
+    const std::uint32_t precision = directive.hasPrecision ? directive.precision : 1;
     if (body.size() < precision) {
         body.insert(0, precision - body.size(), L'0');
     }
     std::wstring prefix;
     if (negative) {
         prefix = L"-";
-    } else if (isSigned && spec.plus) {
+    } else if (isSigned && directive.plus) {
         prefix = L"+";
-    } else if (isSigned && spec.space) {
+    } else if (isSigned && directive.space) {
         prefix = L" ";
     }
-    if (spec.alternate && magnitude != 0 && (type == L'x' || type == L'X')) {
+    if (directive.alternate && magnitude != 0 && (type == L'x' || type == L'X')) {
         prefix += type == L'x' ? L"0x" : L"0X";
     }
-    if (spec.alternate && type == L'o' && magnitude != 0 && body[0] != L'0') {
+    if (directive.alternate && type == L'o' && magnitude != 0 && body[0] != L'0') {
         body.insert(body.begin(), L'0');
     }
-    if (spec.zero && !spec.left) { // (a precision does not turn the zeros off)
+    if (directive.zero && !directive.left) { // (a precision does not turn the zeros off)
         const std::size_t used = prefix.size() + body.size();
-        if (spec.width > used) {
-            body.insert(0, spec.width - used, L'0');
+        if (directive.width > used) {
+            body.insert(0, directive.width - used, L'0');
         }
     }
-    Pad(out, prefix + body, spec, L' ');
+    Pad(out, prefix + body, directive, L' ');
 }
 
 std::uint32_t Bounded(std::uint64_t value, int insert, const wchar_t* what) {
@@ -321,23 +321,23 @@ std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Argumen
         return at;
     }
     ++at;
-    Spec spec;
+    Directive directive;
     int taken = insert; // the argument that the value comes from; 0: the next one
     const auto peek = [&](std::size_t i) { return i < format.size() ? format[i] : L'\0'; };
     for (;; ++at) {
         const wchar_t c = peek(at);
         if (c == L'0') {
-            spec.zero = true;
+            directive.zero = true;
         } else if (c == L'+') {
-            spec.plus = true;
+            directive.plus = true;
         } else if (c == L'-') {
-            spec.left = true;
+            directive.left = true;
         } else if (c == L' ') {
-            spec.space = true;
+            directive.space = true;
         } else if (c == L'#') {
-            spec.alternate = true;
+            directive.alternate = true;
         } else if (c == L'*') {
-            spec.width = Bounded(arguments.Number(taken, insert), insert, L"width");
+            directive.width = Bounded(arguments.Number(taken, insert), insert, L"width");
             taken = 0;
         } else {
             break;
@@ -348,13 +348,13 @@ std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Argumen
         while (peek(at) >= L'0' && peek(at) <= L'9') {
             width = std::min<std::uint64_t>(width * 10 + (peek(at++) - L'0'), UINT32_MAX);
         }
-        spec.width = Bounded(width, insert, L"width");
+        directive.width = Bounded(width, insert, L"width");
     }
     if (peek(at) == L'.') {
         ++at;
-        spec.hasPrecision = true;
+        directive.hasPrecision = true;
         if (peek(at) == L'*') {
-            spec.precision = Bounded(arguments.Number(taken, insert), insert, L"precision");
+            directive.precision = Bounded(arguments.Number(taken, insert), insert, L"precision");
             taken = 0;
             ++at;
         } else {
@@ -363,7 +363,7 @@ std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Argumen
                 precision =
                     std::min<std::uint64_t>(precision * 10 + (peek(at++) - L'0'), UINT32_MAX);
             }
-            spec.precision = Bounded(precision, insert, L"precision");
+            directive.precision = Bounded(precision, insert, L"precision");
         }
     }
     const std::size_t typeStart = at;
@@ -381,7 +381,7 @@ std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Argumen
     // either way.
     if (first == L's' || first == L'S' ||
         ((first == L'h' || first == L'l' || first == L'w') && (second == L's' || second == L'S'))) {
-        FormatString(out, arguments.Text(taken, insert), spec);
+        FormatString(out, arguments.Text(taken, insert), directive);
         return at;
     }
     // Characters: in the ANSI code page (C, hc, hC), written as a string of one, or wide (c, lc,
@@ -401,10 +401,10 @@ std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Argumen
             character.assign(1, static_cast<wchar_t>(code & 0xFFFF));
         }
         // A character is a string of one, its NUL too: a precision of 0 leaves it out.
-        if (spec.hasPrecision && spec.precision == 0) {
+        if (directive.hasPrecision && directive.precision == 0) {
             character.clear();
         }
-        Pad(out, character, spec, spec.zero && !spec.left ? L'0' : L' ');
+        Pad(out, character, directive, directive.zero && !directive.left ? L'0' : L' ');
         return at;
     }
     // Integers, with their sizes: h 16 bits; none, l and I32 32 bits; ll, I64 and I 64 bits.
@@ -432,11 +432,11 @@ std::size_t Insert(std::wstring_view format, std::size_t at, int insert, Argumen
                    L"' is no format that Orvanel writes"};
     }
     if (conversion == L'p') {
-        FormatPointer(out, arguments.Number(taken, insert), spec);
+        FormatPointer(out, arguments.Number(taken, insert), directive);
         return at;
     }
     FormatInteger(out, arguments.Number(taken, insert), conversion == L'd' || conversion == L'i',
-                  bits, conversion, spec);
+                  bits, conversion, directive);
     return at;
 }
 
